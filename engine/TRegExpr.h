@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// TRegExpr: the regular-expression engine of the rules. It reproduces the dialect of the
+// TRegExpr library that stored rule lists were written for (Perl-style syntax, modifiers
+// i m s g r x, windows-1251 letter case, groups 1 to 14, its substitution templates and its
+// error texts) on top of PCRE2 (8-bit, JIT when available). Subjects are windows-1251 byte
+// strings; a zero byte is an ordinary character.
+//
+//   TRegExpr re;                        // i off, r on, s on, g on, m off, x off
+//   re.SetExpression("(\\d+)px");
+//   if (re.Exec(text)) do {
+//       out += re.Substitute("$1");
+//   } while (re.ExecNext());
+//
+// Errors are thrown as ERegExpr with the library's texts: "TRegExpr(comp): ..." for an
+// expression that does not compile, "TRegExpr(exec): ..." for matching errors (an empty
+// expression, a match that runs away).
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace qx {
+
+class ERegExpr : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TRegExpr {
+public:
+    static constexpr int kMaxGroups = 14;  // groups above this insert nothing
+
+    TRegExpr();
+    ~TRegExpr();
+    TRegExpr(const TRegExpr&) = delete;
+    TRegExpr& operator=(const TRegExpr&) = delete;
+
+    // Compiled lazily, and again only when the expression or a modifier changed.
+    void SetExpression(std::string_view expression);
+    const std::string& Expression() const;
+
+    // "i", "-m", "gsr-imx" ...: letters switch modifiers on, letters after "-" switch them off.
+    // Throws ERegExpr for an unknown letter.
+    void SetModifierStr(std::string_view modifiers);
+    void SetModifierI(bool on);
+    bool ModifierI() const;
+    void SetModifierM(bool on);
+    bool ModifierM() const;
+
+    // Searches `input` from its start. The input must outlive the matches read from it.
+    bool Exec(std::string_view input);
+    // Searches on from the end of the last match; after an empty match from one character
+    // further on (no second try at the same place).
+    bool ExecNext();
+
+    // Highest group that took part in the last match (0 when none did); -1 when the last
+    // Exec/ExecNext found nothing.
+    int SubExprMatchCount() const;
+    // 0-based position and length of the whole match (index 0) or of a group (1 to 14);
+    // -1 for a group that took no part, or an index out of range.
+    std::ptrdiff_t MatchPos(int index) const;
+    std::ptrdiff_t MatchLen(int index) const;
+    std::string_view Match(int index) const;
+
+    // The template with $n, ${n}, $0, $& and backslash escapes filled from the last match.
+    std::string Substitute(std::string_view templ) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace qx

@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The XML document service: every XML the program reads or writes (rule items, list files,
+// the settings file, xPath-scoped rules) goes through this small DOM over libxml2. It gives
+// what the callers rely on: white-space-only text between elements dropped and node text
+// trimmed outside xml:space="preserve"; attribute nodes with a text child; the XML
+// declaration as the document's first child (a processing instruction whose text holds its
+// pseudo-attributes); parse errors with reason, line, position, source line and file.
+// Loading never touches the network, resolves no external entity, loads no DTD, and fails
+// quickly on entity-expansion bombs.
+//
+// Texts cross this interface as windows-1251 byte strings; characters the code page lacks
+// come out as "?". The ...Utf8 variants carry text without that loss (file paths).
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qx {
+
+// A failed operation on a loaded document: a rejected xPath, a node that cannot take text,
+// a file that cannot be saved.
+class XmlError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct XmlParseError {
+    std::string reason;   // what is wrong, one line
+    int line = 0;         // 1-based
+    int linepos = 0;      // 1-based position in the line
+    std::string srcText;  // the source line where the error was found
+    std::string url;      // the file, for load(); empty for loadXML()
+};
+
+class XmlDocument;
+
+// Non-owning handle to a node of an XmlDocument; valid while the document holds the node.
+// A default-constructed handle is "none".
+class XmlNode {
+public:
+    // DOM node type numbers.
+    enum Type {
+        kNone = 0,
+        kElement = 1,
+        kAttribute = 2,
+        kText = 3,
+        kCData = 4,
+        kProcessingInstruction = 7,
+        kComment = 8,
+        kDocument = 9,
+    };
+
+    XmlNode() = default;
+    explicit operator bool() const { return node_ != nullptr; }
+
+    int nodeType() const;
+    // "element", "attribute", "text", "cdatasection", "processinginstruction", "comment",
+    // "document".
+    std::string nodeTypeString() const;
+    std::string nodeName() const;
+
+    // Concatenated text of the node and its descendants; an attribute's value; the pseudo-
+    // attributes of the XML declaration.
+    std::string text() const;
+    std::string textUtf8() const;
+    // The node's content becomes this text (child nodes replaced by one text node).
+    void setText(std::string_view text);
+    void setTextUtf8(std::string_view text);
+
+    // The node's markup, special characters escaped.
+    std::string xml() const;
+
+    bool hasChildNodes() const;
+    std::vector<XmlNode> childNodes() const;
+    XmlNode firstChild() const;
+    XmlNode nextSibling() const;
+
+    std::vector<XmlNode> selectNodes(std::string_view xpath) const;
+    XmlNode selectSingleNode(std::string_view xpath) const;
+
+    // Builds: appends a new element child with the given name and returns it.
+    XmlNode appendElement(std::string_view name);
+    void setAttribute(std::string_view name, std::string_view value);
+    std::string attribute(std::string_view name) const;
+
+    bool operator==(const XmlNode& other) const { return node_ == other.node_; }
+
+private:
+    friend class XmlDocument;
+    XmlNode(void* node, XmlDocument* document) : node_(node), document_(document) {}
+    void* node_ = nullptr;  // xmlNode* or xmlAttr*
+    XmlDocument* document_ = nullptr;
+};
+
+class XmlDocument {
+public:
+    XmlDocument();
+    ~XmlDocument();
+    XmlDocument(const XmlDocument&) = delete;
+    XmlDocument& operator=(const XmlDocument&) = delete;
+
+    // From a windows-1251 text; any encoding declaration in it is ignored. False for a text
+    // that is not well-formed (see parseError); true replaces the content.
+    bool loadXML(std::string_view text);
+    // From a file; its declaration and byte-order mark (windows-1251, UTF-8, UTF-16) decide
+    // the decoding.
+    bool load(const std::filesystem::path& path);
+    const XmlParseError& parseError() const;
+
+    XmlNode asNode();  // the document node
+    XmlNode documentElement();
+    XmlNode firstChild();
+    std::vector<XmlNode> selectNodes(std::string_view xpath);
+    XmlNode selectSingleNode(std::string_view xpath);
+
+    // Starts a new empty document with a root element of this name and returns the root.
+    XmlNode createRoot(std::string_view name);
+    // Markup of the whole document.
+    std::string xml() const;
+    // Writes the document to a file; throws XmlError on failure.
+    void save(const std::filesystem::path& path) const;
+
+private:
+    friend class XmlNode;
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace qx
