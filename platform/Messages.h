@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Message boxes behind one interface: the window shows real boxes, batch mode prints one line
+// on standard error, tests answer questions. Texts are UTF-8.
+
+#include <string_view>
+
+namespace qx {
+
+class Messages {
+public:
+    enum class Icon { Information, Warning, Error, Question };
+
+    virtual ~Messages() = default;
+    // Shows a message with an OK button.
+    virtual void Show(std::string_view text, std::string_view caption, Icon icon) = 0;
+    // Asks a yes/no question; true for yes.
+    virtual bool Ask(std::string_view text, std::string_view caption) = 0;
+};
+
+}  // namespace qx
