@@ -5,6 +5,7 @@
 
 #include "platform/qt/QtMessages.h"
 #include "platform/qt/QtShell.h"
+#include "storage/ConfigLocation.h"
 #include "storage/ProgramFolder.h"
 #include "ui/MainForm.h"
 #include "ui/QxForm.h"
@@ -20,7 +21,7 @@ int RunInteractive(int argc, char** argv) {
     QtShell shell;
     MainFormEnv env;
     env.programFolder = ProgramFolder();
-    env.configFolder = env.programFolder;
+    env.configFolder = ConfigFolder();
     env.messages = &messages;
     env.shell = &shell;
 

@@ -19,12 +19,15 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "batch/FileList.h"
 #include "engine/TReplace.h"
 #include "platform/Messages.h"
 #include "platform/Shell.h"
 #include "ui/AboutForm.h"
 #include "ui/CommandTable.h"
+#include "ui/FileRowsModel.h"
 #include "ui/ProgramInfo.h"
+#include "ui/QtText.h"
 
 namespace qx {
 namespace {
@@ -49,7 +52,8 @@ QString CounterText(const QTreeWidget* list) {
 MainForm::MainForm(MainFormEnv env)
     : QxForm(*env.messages, nullptr, Qt::Window),
       env_(std::move(env)),
-      rules_(std::make_unique<TReplaces>()) {
+      rules_(std::make_unique<TReplaces>()),
+      files_(std::make_unique<TFiles>()) {
     CreateActions();
     BuildLayout();
     ConnectCommands();
@@ -90,13 +94,15 @@ void MainForm::ConnectCommands() {
     connect(Action("AWeb"), &QAction::triggered, this, &MainForm::OpenWebSite);
     connect(Action("AAbout"), &QAction::triggered, this, &MainForm::ShowAbout);
     connect(Action("ACheckSelectedFiles"), &QAction::triggered, this,
-            [this] { CheckFiles(true, 1); });
+            [this] { fileModel_->CheckSelected(SelectedFileRows(), true); });
     connect(Action("AUnCheckSelectedFiles"), &QAction::triggered, this,
-            [this] { CheckFiles(true, 0); });
-    connect(Action("ASelectAllFiles"), &QAction::triggered, this, [this] { CheckFiles(false, 1); });
+            [this] { fileModel_->CheckSelected(SelectedFileRows(), false); });
+    connect(Action("ASelectAllFiles"), &QAction::triggered, this,
+            [this] { fileModel_->CheckAll(true); });
     connect(Action("AUnSelectAllFiles"), &QAction::triggered, this,
-            [this] { CheckFiles(false, 0); });
-    connect(Action("AInvertAllFiles"), &QAction::triggered, this, [this] { CheckFiles(false, 2); });
+            [this] { fileModel_->CheckAll(false); });
+    connect(Action("AInvertAllFiles"), &QAction::triggered, this,
+            [this] { fileModel_->InvertAll(); });
 
     // Keys: F5 anywhere, Enter in the folder and mask boxes, a mask picked from the list.
     auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
@@ -116,16 +122,11 @@ void MainForm::ConnectCommands() {
     });
     connect(cbCheckedOnlyFiles_, &QCheckBox::clicked, this, &MainForm::FillFileView);
     connect(edtFilter_, &QLineEdit::textChanged, this, &MainForm::FillFileView);
-    connect(lvFiles_, &QTreeWidget::itemSelectionChanged, this, &MainForm::UpdateActions);
-    connect(lvFiles_, &QTreeWidget::itemDoubleClicked, this, [this] {
-        const QList<QTreeWidgetItem*> selected = lvFiles_->selectedItems();
-        if (selected.isEmpty()) return;
-        QTreeWidgetItem* first = selected.front();
-        for (QTreeWidgetItem* item : selected)
-            if (lvFiles_->indexOfTopLevelItem(item) < lvFiles_->indexOfTopLevelItem(first))
-                first = item;
-        first->setCheckState(0, first->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-    });
+    connect(lvFiles_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MainForm::UpdateActions);
+    connect(fileModel_, &QAbstractItemModel::modelReset, this, &MainForm::UpdateActions);
+    connect(lvFiles_, &QAbstractItemView::doubleClicked, this,
+            [this] { fileModel_->ToggleFirstSelected(SelectedFileRows()); });
     connect(lvFiles_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { pupFiles_->popup(lvFiles_->viewport()->mapToGlobal(at)); });
 
@@ -159,8 +160,8 @@ ListCounts MainForm::CurrentCounts() const {
     ListCounts c;
     c.rows = lvReplaceStrings_->topLevelItemCount();
     c.selectedRows = static_cast<int>(lvReplaceStrings_->selectedItems().size());
-    c.files = lvFiles_->topLevelItemCount();
-    c.selectedFiles = static_cast<int>(lvFiles_->selectedItems().size());
+    c.files = fileModel_->rowCount();
+    c.selectedFiles = static_cast<int>(lvFiles_->selectionModel()->selectedRows().size());
     return c;
 }
 
@@ -178,7 +179,7 @@ ReplaceFlags MainForm::CurrentReplaceFlags() const {
 }
 
 void MainForm::UpdateCounters() {
-    lblFilesCount_->setText(CounterText(lvFiles_));
+    lblFilesCount_->setText(FromUtf8(fileModel_->Rows().CounterText()));
     lblReplaceCount_->setText(CounterText(lvReplaceStrings_));
 }
 
@@ -197,14 +198,11 @@ void MainForm::Refresh() {
     UpdateActions();
 }
 
-void MainForm::CheckFiles(bool selectedOnly, int how) {
-    const QList<QTreeWidgetItem*> items = selectedOnly
-                                              ? lvFiles_->selectedItems()
-                                              : lvFiles_->findItems(QString(), Qt::MatchContains);
-    for (QTreeWidgetItem* item : items) {
-        const bool checked = how == 2 ? item->checkState(0) != Qt::Checked : how == 1;
-        item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
-    }
+std::vector<int> MainForm::SelectedFileRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : lvFiles_->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    return rows;
 }
 
 void MainForm::BrowseFolder() {

@@ -28,6 +28,7 @@ class QPushButton;
 class QSplitter;
 class QTabWidget;
 class QTimer;
+class QTreeView;
 class QTreeWidget;
 class QMenuBar;
 
@@ -35,6 +36,8 @@ namespace qx {
 
 class AboutForm;
 class Shell;
+class FileRowsModel;
+class TFiles;
 class TReplaces;
 struct ListCounts;
 
@@ -85,6 +88,7 @@ public:
     void ProcessDroppedFiles(const std::vector<std::filesystem::path>& paths);
 
     TReplaces& Rules() { return *rules_; }
+    TFiles& Files() { return *files_; }
     const std::filesystem::path& ConfigFolder() const { return env_.configFolder; }
 
 protected:
@@ -115,12 +119,14 @@ private:
     void OpenHelp();
     void OpenWebSite();
     void ShowAbout();
-    void CheckFiles(bool selectedOnly, int how);
     void RefreshClipboardView();
     ListCounts CurrentCounts() const;
+    std::vector<int> SelectedFileRows() const;
 
     MainFormEnv env_;
     std::unique_ptr<TReplaces> rules_;
+    std::unique_ptr<TFiles> files_;
+    FileRowsModel* fileModel_ = nullptr;
     int builtInMasks_ = 0;
     bool closed_ = false;
 
@@ -149,7 +155,7 @@ private:
     QComboBox* cmbMask_ = nullptr;
     QPushButton* btnRefresh_ = nullptr;
     QCheckBox* cbRecursive_ = nullptr;
-    QTreeWidget* lvFiles_ = nullptr;
+    QTreeView* lvFiles_ = nullptr;
     QCheckBox* cbCheckedOnlyFiles_ = nullptr;
     QCheckBox* cbFilter_ = nullptr;
     QLineEdit* edtFilter_ = nullptr;

@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "ui/CommandTable.h"
+#include "ui/FileRowsModel.h"
 #include "ui/LinkLabel.h"
 #include "ui/MainForm.h"
 #include "ui/ProgramInfo.h"
@@ -55,10 +56,8 @@ QPlainTextEdit* NewMemo(const char* name, QWidget* parent) {
     return memo;
 }
 
-QTreeWidget* NewList(const char* name, const QStringList& columns, QWidget* parent) {
-    auto* list = Named(new QTreeWidget(parent), name);
-    list->setColumnCount(static_cast<int>(columns.size()));
-    list->setHeaderLabels(columns);
+template <typename View>
+void SetUpList(View* list) {
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
     list->setAllColumnsShowFocus(true);
@@ -66,6 +65,13 @@ QTreeWidget* NewList(const char* name, const QStringList& columns, QWidget* pare
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->header()->setStretchLastSection(false);
+}
+
+QTreeWidget* NewList(const char* name, const QStringList& columns, QWidget* parent) {
+    auto* list = Named(new QTreeWidget(parent), name);
+    list->setColumnCount(static_cast<int>(columns.size()));
+    list->setHeaderLabels(columns);
+    SetUpList(list);
     return list;
 }
 
@@ -374,7 +380,10 @@ QWidget* MainForm::BuildFilesPage() {
     row->addWidget(btnRefresh_);
     row->addWidget(cbRecursive_);
 
-    lvFiles_ = NewList("lvFiles", {QStringLiteral("Файлы")}, p);
+    lvFiles_ = Named(new QTreeView(p), "lvFiles");
+    fileModel_ = new FileRowsModel(this);
+    lvFiles_->setModel(fileModel_);
+    SetUpList(lvFiles_);
     lvFiles_->setFont(QFont(QStringLiteral("Verdana")));
     lvFiles_->setColumnWidth(0, 700);
 
