@@ -109,13 +109,20 @@ bool WildcardMatch(std::u32string_view pattern, std::u32string_view name) {
 }  // namespace
 
 std::string FoldCase(std::string_view utf8) {
-    std::string folded;
-    folded.reserve(utf8.size());
+    const auto& lower = LowerTable();
     std::size_t pos = 0;
+    // The usual all-ASCII name goes byte by byte through the table.
+    while (pos < utf8.size() && static_cast<unsigned char>(utf8[pos]) < 0x80) ++pos;
+    std::string folded(utf8);
+    for (std::size_t i = 0; i < pos; ++i) {
+        folded[i] = static_cast<char>(lower[static_cast<unsigned char>(folded[i])]);
+    }
+    if (pos == utf8.size()) return folded;
+    folded.resize(pos);
     while (pos < utf8.size()) {
         const auto lead = static_cast<unsigned char>(utf8[pos]);
         if (lead < 0x80) {
-            folded.push_back(LowerChar(static_cast<char>(lead)));
+            folded.push_back(static_cast<char>(lower[lead]));
             ++pos;
             continue;
         }
@@ -130,11 +137,24 @@ std::string FoldCase(std::string_view utf8) {
     return folded;
 }
 
+void FoldedCodePoints(std::string_view utf8, std::u32string& points) {
+    const auto& lower = LowerTable();
+    points.clear();
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const auto byte = static_cast<unsigned char>(utf8[pos]);
+        if (byte < 0x80) {
+            points.push_back(lower[byte]);
+            ++pos;
+        } else {
+            points.push_back(FoldCodePoint(NextCodePoint(utf8, pos)));
+        }
+    }
+}
+
 std::u32string FoldedCodePoints(std::string_view utf8) {
     std::u32string points;
-    points.reserve(utf8.size());
-    std::size_t pos = 0;
-    while (pos < utf8.size()) points.push_back(FoldCodePoint(NextCodePoint(utf8, pos)));
+    FoldedCodePoints(utf8, points);
     return points;
 }
 
@@ -161,16 +181,23 @@ FileMask::FileMask(std::string_view mask) {
         noDotOnly_ = true;
         pattern_.pop_back();
     }
+    matchesEverything_ = !noDotOnly_ && (pattern_ == U"*" || pattern_ == U"*.*");
 }
 
 bool FileMask::Matches(std::string_view name) const {
     if (pattern_.empty() || name.empty()) return false;
-    const std::u32string folded = FoldedCodePoints(name);
+    if (matchesEverything_) return true;
+    return MatchesFolded(FoldedCodePoints(name));
+}
+
+bool FileMask::MatchesFolded(std::u32string_view folded) const {
+    if (pattern_.empty() || folded.empty()) return false;
+    if (matchesEverything_) return true;
     if (noDotOnly_) {
-        return folded.find(U'.') == std::u32string::npos && WildcardMatch(pattern_, folded);
+        return folded.find(U'.') == std::u32string_view::npos && WildcardMatch(pattern_, folded);
     }
     if (WildcardMatch(pattern_, folded)) return true;
-    return emptyExtensionToo_ && folded.find(U'.') == std::u32string::npos &&
+    return emptyExtensionToo_ && folded.find(U'.') == std::u32string_view::npos &&
            WildcardMatch(std::u32string_view(pattern_).substr(0, pattern_.size() - 2), folded);
 }
 
