@@ -4,56 +4,10 @@
 #include <algorithm>
 
 #include "engine/CodePage.h"
+#include "storage/Utf8Decoder.h"
 
 namespace qx {
 namespace {
-
-// Invalid bytes decode to the low surrogate range, which valid UTF-8 never yields.
-constexpr char32_t kRawByteBase = 0xDC00;
-
-// Decodes one character at text[pos] and advances pos; strict like the code page's decoder
-// (no overlong forms, no surrogates, nothing above U+10FFFF).
-char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    if (lead < 0x80) {
-        ++pos;
-        return lead;
-    }
-    int length = 0;
-    char32_t cp = 0;
-    char32_t minimum = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        cp = lead & 0x1F;
-        minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        cp = lead & 0x0F;
-        minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        cp = lead & 0x07;
-        minimum = 0x10000;
-    }
-    if (length == 0 || pos + length > text.size()) {
-        ++pos;
-        return kRawByteBase + lead;
-    }
-    for (int i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[pos + i]);
-        if ((next & 0xC0) != 0x80) {
-            ++pos;
-            return kRawByteBase + lead;
-        }
-        cp = (cp << 6) | (next & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++pos;
-        return kRawByteBase + lead;
-    }
-    pos += length;
-    return cp;
-}
 
 char32_t FoldCodePoint(char32_t cp) {
     if (cp < 0x80) return static_cast<unsigned char>(LowerChar(static_cast<char>(cp)));
@@ -128,7 +82,7 @@ std::string FoldCase(std::string_view utf8) {
         }
         const std::size_t start = pos;
         const char32_t cp = NextCodePoint(utf8, pos);
-        if (cp >= kRawByteBase && cp < kRawByteBase + 0x100 && pos == start + 1) {
+        if (IsInvalidUtf8Byte(cp) && pos == start + 1) {
             folded.push_back(static_cast<char>(lead));  // an invalid byte stays as it is
         } else {
             AppendUtf8(folded, FoldCodePoint(cp));

@@ -13,6 +13,7 @@
 #include "platform/Messages.h"
 #include "storage/ConfigLocation.h"
 #include "storage/DelimitedText.h"
+#include "storage/Utf8Decoder.h"
 
 namespace qx {
 namespace {
@@ -165,14 +166,22 @@ void ReadValues(const SettingsReader& read, TSettings& settings) {
     if (settings.curMask.empty()) settings.curMask = fallback::kMask;
 }
 
-// XML 1.0 cannot hold most control characters; a value holding one (pasted into a filter box,
-// say) loses them rather than costing the whole file.
+// XML 1.0 cannot hold most control characters, and the file must be UTF-8: a value holding a
+// control character (pasted into a filter box, say) loses it, and a byte that is not UTF-8 (a
+// folder name in another encoding) becomes "?", rather than costing the whole file.
 std::string XmlSafe(std::string_view text) {
     std::string safe;
     safe.reserve(text.size());
-    for (char c : text) {
-        const auto code = static_cast<unsigned char>(c);
-        if (code >= 0x20 || c == '\t' || c == '\n' || c == '\r') safe.push_back(c);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t start = pos;
+        const char32_t cp = NextCodePoint(text, pos);
+        if (IsInvalidUtf8Byte(cp)) {
+            safe.push_back('?');
+        } else if ((cp >= 0x20 && cp != 0xFFFE && cp != 0xFFFF) || cp == '\t' || cp == '\n' ||
+                   cp == '\r') {
+            safe.append(text.substr(start, pos - start));
+        }
     }
     return safe;
 }

@@ -272,16 +272,21 @@ TEST_F(SettingsFileTest, OnlyTheFirst42MasksAreStored) {
     EXPECT_EQ(loaded.maskHistory.back(), "*.m42");
 }
 
-TEST_F(SettingsFileTest, ControlCharactersDoNotCostTheFile) {
+TEST_F(SettingsFileTest, TextsXmlCannotHoldDoNotCostTheFile) {
     TSettings saved;
-    saved.filter = std::string(
+    // Control characters and U+FFFF go; a Latin-1 byte becomes "?", a valid ж stays.
+    saved.filter =
         "a\x01"
         "b\x1F"
-        "c");
+        "c\xEF\xBF\xBF";
+    saved.filesFolder = "/caf\xE9/\xD0\xB6";
+    saved.folderHistory = {"/\xFF\xFE"};
     ASSERT_TRUE(SaveSettings(file, saved));
     TSettings loaded;
     LoadSettings(file, loaded, messages);
     EXPECT_EQ(loaded.filter, "abc");
+    EXPECT_EQ(loaded.filesFolder, "/caf?/\xD0\xB6");
+    EXPECT_EQ(loaded.folderHistory, Names{"/??"});
 }
 
 TEST_F(SettingsFileTest, SaveReplacesTheFileWholeAndLeavesNoTemporaryFiles) {
