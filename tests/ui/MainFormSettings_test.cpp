@@ -41,7 +41,7 @@ private slots:
     void restoresStoredSettingsAndScansFolder();
     void emptySettingsElementGivesFallbacks();
     void damagedFileKeepsBoundsAndStopsLoading();
-    void closeWritesSettingsAndDefaultListWithoutAsking();
+    void closeWritesSettingsWithoutAsking();
     void closedStateComesBackOnNextStart();
 
 private:
@@ -180,11 +180,10 @@ void MainFormSettingsTest::damagedFileKeepsBoundsAndStopsLoading() {
     QCOMPARE(window_->windowTitle(), QStringLiteral("QX Quendro 1.0"));
 }
 
-void MainFormSettingsTest::closeWritesSettingsAndDefaultListWithoutAsking() {
+void MainFormSettingsTest::closeWritesSettingsWithoutAsking() {
     Start();
     window_->close();
     QVERIFY(std::filesystem::exists(Config() / "Settings.xml"));
-    QVERIFY(std::filesystem::exists(Config() / "Default.lst"));
     QVERIFY(messages_.asked.empty());
     QVERIFY(messages_.shown.empty());
     const std::string saved = ReadFile(Config() / "Settings.xml");
