@@ -61,6 +61,11 @@ public:
     TReplaces* List() const { return list_; }
     void SetListener(RuleRowsListener* listener) { listener_ = listener; }
 
+    // The panel's "checked only" switch: callers that refill on their own (loading a list
+    // file) pass it as FillReplaceList's checkedOnly.
+    void SetCheckedOnlyView(bool on) { checkedOnlyView_ = on; }
+    bool CheckedOnlyView() const { return checkedOnlyView_; }
+
     // The panel's filter switch and filter text (windows-1251), read by FillReplaceList.
     void SetFilter(bool on, std::string text);
     bool FilterOn() const { return filterOn_; }
@@ -112,6 +117,7 @@ private:
     TReplaces* list_ = nullptr;
     RuleRowsListener* listener_ = nullptr;
     std::vector<RuleRow> rows_;
+    bool checkedOnlyView_ = false;
     bool filterOn_ = false;
     std::string filterText_;
 };
