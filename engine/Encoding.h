@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// How a file or clipboard text is encoded, and its way into and out of the working code page
+// (windows-1251) that the rules work on. A text is UTF-8 when it starts with a byte-order mark,
+// when the UTF-8 option is on, or when it begins with an XML declaration naming utf-8;
+// otherwise it is taken as windows-1251.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qx {
+
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+struct Utf8Answer {
+    bool utf8 = false;
+    bool hasBom = false;  // only ever true together with utf8
+};
+
+// `utf8Option` is the state of the main window's "UTF-8" toggle: every text is then UTF-8.
+Utf8Answer IsUtf8Text(std::string_view text, bool utf8Option);
+
+// The text in the working code page: for UTF-8 the byte-order mark (if any) is dropped and the
+// rest decoded strictly; nullopt when it is not valid UTF-8. Characters windows-1251 lacks
+// become "?", and `lossless` (when given) tells whether none did. windows-1251 bytes come back
+// as they are.
+std::optional<std::string> DecodeToWorking(std::string_view bytes, const Utf8Answer& answer,
+                                           bool* lossless = nullptr);
+
+// The bytes to write back: UTF-8 with the byte-order mark exactly when the original had one,
+// or the windows-1251 text unchanged.
+std::string EncodeFromWorking(std::string_view text, const Utf8Answer& answer);
+
+}  // namespace qx
