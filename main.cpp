@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "batch/BatchMode.h"
+#include "batch/StderrMessages.h"
 #include "storage/ProgramFolder.h"
 
 #if defined(QX_HAVE_WINDOW) && __has_include("ui/App.h")
