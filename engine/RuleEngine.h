@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,15 @@
 namespace qx {
 
 class TReplace;
+
+// Raised when the rules would make a text grow beyond RuleEngine::SizeLimit (for example a -> aa
+// with Repeat 0, which doubles the text a thousand times): the correction stops with this error
+// like with a regular-expression error, instead of exhausting the memory. what() is the message
+// to show.
+class ETextTooLarge : public std::length_error {
+public:
+    using std::length_error::length_error;
+};
 
 // The rows that decide which rules run.
 class RuleRows {
@@ -50,9 +60,14 @@ public:
     void SetCurrentFileName(std::string name);
     const std::string& CurrentFileName() const;
 
-    // Applies the active rules to `text`. Regular-expression and XML service errors
-    // (ERegExpr, XmlError) propagate to the caller.
+    // Applies the active rules to `text`, in row order. Errors propagate to the caller, which
+    // shows what() and does not write the text back: ERegExpr (an invalid expression, a runaway
+    // match), XmlError (an xPath the XML service rejects), ETextTooLarge. All derive from
+    // std::exception.
     std::string ApplyRules(std::string_view text, ReplaceFlags flags);
+
+    // The longest text ApplyRules lets a correction of `inputSize` bytes grow to.
+    static std::size_t SizeLimit(std::size_t inputSize);
 
     // Number of checked rows holding a rule (the progress maximum of a correction).
     std::size_t ActiveRuleCount() const;
