@@ -69,7 +69,7 @@ std::string WithoutXmlForbiddenControls(std::string_view text) {
     return result;
 }
 
-// The part after the last "/", or empty when there is none.
+// The part after the last "/", or empty when there is none; the parser's url is windows-1251.
 std::string LastPathPart(std::string_view url) {
     const std::size_t slash = url.rfind('/');
     if (slash == std::string_view::npos) return {};
@@ -125,7 +125,7 @@ bool WriteAll(int fd, std::string_view bytes) {
 std::string ListParseErrorText(const XmlParseError& error) {
     // "Cтрока" begins with the Latin capital C, as the program has always written it.
     std::string text = "Файл: ";
-    text += LastPathPart(error.url);
+    text += Cp1251ToUtf8(LastPathPart(error.url));
     text += "\r\n\r\n";
     text += Cp1251ToUtf8(error.reason);
     text += "\r\nCтрока: ";

@@ -148,6 +148,7 @@ TEST(ListParseErrorText, NamesFileReasonPlaceAndSource) {
         {"full path", "/home/u/lists/bad.lst", "bad.lst"},
         {"file url", "file:///tmp/x.lst", "x.lst"},
         {"no slash", "bad.lst", ""},
+        {"windows-1251 name", "/tmp/\xc4.lst", "Д.lst"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
