@@ -15,7 +15,9 @@
 //
 // Errors are thrown as ERegExpr with the library's texts: "TRegExpr(comp): ..." for an
 // expression that does not compile, "TRegExpr(exec): ..." for matching errors (an empty
-// expression, a match that runs away).
+// expression, a match that runs away: a search gives up after a bounded number of backtracking
+// steps, ten million plus 64 per byte of the subject, and "TRegExpr(exec): Match Limit Exceeded"
+// says so).
 
 #include <memory>
 #include <stdexcept>
@@ -50,6 +52,10 @@ public:
     void SetModifierM(bool on);
     bool ModifierM() const;
 
+    // Compiles the expression now if it changed (Exec does so by itself); throws ERegExpr for
+    // an expression that does not compile.
+    void Compile();
+
     // Searches `input` from its start. The input must outlive the matches read from it.
     bool Exec(std::string_view input);
     // Searches on from the end of the last match; after an empty match from one character
@@ -67,6 +73,8 @@ public:
 
     // The template with $n, ${n}, $0, $& and backslash escapes filled from the last match.
     std::string Substitute(std::string_view templ) const;
+    // The same, appended to `out` (no allocation once `out` has grown).
+    void AppendSubstitute(std::string_view templ, std::string& out) const;
 
 private:
     struct Impl;

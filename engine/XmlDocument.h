@@ -54,6 +54,7 @@ public:
         kProcessingInstruction = 7,
         kComment = 8,
         kDocument = 9,
+        kDocumentType = 10,
     };
 
     XmlNode() = default;
@@ -61,7 +62,7 @@ public:
 
     int nodeType() const;
     // "element", "attribute", "text", "cdatasection", "processinginstruction", "comment",
-    // "document".
+    // "document", "documenttype".
     std::string nodeTypeString() const;
     std::string nodeName() const;
 
@@ -69,25 +70,38 @@ public:
     // attributes of the XML declaration.
     std::string text() const;
     std::string textUtf8() const;
-    // The node's content becomes this text (child nodes replaced by one text node).
+    // The node's content becomes this text (child nodes replaced by one text node). Throws
+    // XmlError for a node that cannot take text (the document, the declaration, the document
+    // type), for characters XML 1.0 cannot hold, and for "--" in a comment or "?>" in a
+    // processing instruction: a written document must always read back.
     void setText(std::string_view text);
     void setTextUtf8(std::string_view text);
 
-    // The node's markup, special characters escaped.
+    // The node's markup, special characters escaped, in windows-1251. A character the code page
+    // lacks becomes a character reference (&#x263A;), so markup always reads back unchanged;
+    // inside comments, CDATA and processing instructions that reference is literal text.
     std::string xml() const;
 
     bool hasChildNodes() const;
     std::vector<XmlNode> childNodes() const;
     XmlNode firstChild() const;
     XmlNode nextSibling() const;
+    XmlNode parentNode() const;  // none for the document and for an attribute
+    XmlDocument* ownerDocument() const { return document_; }
+    std::vector<XmlNode> attributes() const;  // of an element, in document order
 
+    // XPath 1.0 with this node as the context node; prefixes declared in scope of the node
+    // may be used. Throws XmlError for an invalid path or one that gives no node set.
     std::vector<XmlNode> selectNodes(std::string_view xpath) const;
     XmlNode selectSingleNode(std::string_view xpath) const;
 
-    // Builds: appends a new element child with the given name and returns it.
+    // Builds: appends a new element child with the given name and returns it (on the
+    // document node: the root element, when there is none yet). Throws XmlError for an
+    // invalid name or a node that cannot have element children.
     XmlNode appendElement(std::string_view name);
+    // Sets (or adds) an attribute of an element; "xml:space" and declared prefixes work.
     void setAttribute(std::string_view name, std::string_view value);
-    std::string attribute(std::string_view name) const;
+    std::string attribute(std::string_view name) const;  // empty when missing
 
     bool operator==(const XmlNode& other) const { return node_ == other.node_; }
 
@@ -121,9 +135,12 @@ public:
 
     // Starts a new empty document with a root element of this name and returns the root.
     XmlNode createRoot(std::string_view name);
-    // Markup of the whole document.
+    // Markup of the whole document: the declaration (when there is one) and each top-level
+    // node, each followed by CR LF; windows-1251 as xml() of a node.
     std::string xml() const;
-    // Writes the document to a file; throws XmlError on failure.
+    // Writes the document to a file in the encoding its declaration names (windows-1251,
+    // UTF-8, UTF-16), UTF-8 without a declaration. The file is written beside the target and
+    // renamed over it, so a failed save leaves the old file whole. Throws XmlError on failure.
     void save(const std::filesystem::path& path) const;
 
 private:

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/BufferCorrection.h"
+
+#include <exception>
+#include <optional>
+#include <string>
+
+#include "batch/ReplaceConditions.h"
+#include "engine/CodePage.h"
+#include "engine/Encoding.h"
+
+namespace qx {
+namespace {
+
+CorrectionResult Refused(CorrectionOutcome outcome) { return {outcome, ReasonText(outcome)}; }
+
+}  // namespace
+
+void PutClipboardText(Clipboard& clipboard, std::string_view utf8) {
+    try {
+        clipboard.SetText(utf8);
+    } catch (const std::exception&) {
+        // Another program may hold the clipboard; the box shows the result all the same.
+    }
+}
+
+CorrectionResult CorrectBuffer(Clipboard& clipboard, ClipboardPage& page,
+                               const TReplaceConditions* conditions, bool utf8Option,
+                               TextRules& rules) {
+    rules.SetCurrentFileName({});
+    if (clipboard.HasText()) page.SetBoxText(clipboard.Text());
+    const std::string buffer = page.BoxText();
+
+    page.StartProgress(rules.ActiveRuleCount());
+
+    // The box holds Unicode, so the buffer is decoded from UTF-8 in any case; the answer only
+    // says whether the program takes it as UTF-8 (byte-order mark, stop on an empty result).
+    const Utf8Answer answer = IsUtf8Text(buffer, utf8Option);
+    bool lossless = true;
+    std::optional<std::string> text =
+        DecodeToWorking(buffer, {.utf8 = true, .hasBom = answer.hasBom}, &lossless);
+    if (!text) return Refused(CorrectionOutcome::NotDecodable);
+    if (answer.utf8 && text->empty()) return Refused(CorrectionOutcome::NotDecodable);
+
+    if (conditions != nullptr && !CheckConditions(*conditions, *text))
+        return {CorrectionOutcome::RefusedByConditions, {}};
+    if (!lossless) return Refused(CorrectionOutcome::WouldLoseCharacters);
+
+    const std::string corrected = rules.Apply(*text);
+    const std::string result =
+        EncodeFromWorking(corrected, {.utf8 = true, .hasBom = answer.hasBom});
+
+    PutClipboardText(clipboard, result);
+    page.SetBoxText(result);
+    return {corrected == *text ? CorrectionOutcome::Unchanged : CorrectionOutcome::Rewritten, {}};
+}
+
+}  // namespace qx

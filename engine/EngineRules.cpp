@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <utility>
+
+#include "engine/TextRules.h"
+
+namespace qx {
+
+std::string EngineRules::Apply(std::string_view text) { return engine_.ApplyRules(text, flags_); }
+
+std::size_t EngineRules::ActiveRuleCount() const { return engine_.ActiveRuleCount(); }
+
+void EngineRules::SetCurrentFileName(std::string name) {
+    engine_.SetCurrentFileName(std::move(name));
+}
+
+}  // namespace qx

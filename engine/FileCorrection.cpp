@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/FileCorrection.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <new>
+#include <optional>
+
+#include "batch/ReplaceConditions.h"
+#include "engine/Encoding.h"
+#include "engine/InPlaceRewrite.h"
+#include "engine/UniqueFd.h"
+
+namespace qx {
+namespace {
+
+constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
+
+CorrectionResult Done(CorrectionOutcome outcome) { return {outcome, {}}; }
+
+CorrectionResult Refused(CorrectionOutcome outcome, int error = 0) {
+    return {outcome, ReasonText(outcome, error)};
+}
+
+CorrectionResult RefusedOnOpen(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return Refused(CorrectionOutcome::Missing);
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case ETXTBSY:
+            return Refused(CorrectionOutcome::ReadOnly);
+        default:
+            return Refused(CorrectionOutcome::CannotOpen, error);
+    }
+}
+
+// Only regular files with a write bit are corrected. The mode bits are checked here because
+// the super-user could open a read-only file for writing all the same.
+std::optional<CorrectionResult> RefuseByMode(mode_t mode) {
+    if (!S_ISREG(mode)) return Refused(CorrectionOutcome::NotRegularFile);
+    if ((mode & kAnyWriteBit) == 0) return Refused(CorrectionOutcome::ReadOnly);
+    return std::nullopt;
+}
+
+// Reads the whole file from its start; 0 or the errno of the failure.
+int ReadWhole(int fd, std::size_t expectedSize, std::string& out) {
+    out.resize(expectedSize);
+    std::size_t done = 0;
+    for (;;) {
+        if (done == out.size()) {
+            // The file may have grown since it was measured; look for more.
+            out.resize(out.size() + 65536);
+        }
+        const ssize_t n =
+            ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    out.resize(done);
+    return 0;
+}
+
+void Release(std::string& text) {
+    text.clear();
+    text.shrink_to_fit();
+}
+
+}  // namespace
+
+CorrectionResult CorrectFile(const std::filesystem::path& path,
+                             const TReplaceConditions* conditions, bool utf8Option,
+                             TextRules& rules) {
+    // Look before opening: opening a named pipe or a device could block or have effects.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return RefusedOnOpen(errno);
+    if (auto refusal = RefuseByMode(info.st_mode)) return *refusal;
+
+    // O_NONBLOCK: should the path have been swapped for a pipe meanwhile, open does not hang.
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.Valid()) return RefusedOnOpen(errno);
+    if (::fstat(fd.Get(), &info) != 0) return Refused(CorrectionOutcome::CannotOpen, errno);
+    if (auto refusal = RefuseByMode(info.st_mode)) return *refusal;
+    // Held until the descriptor closes, so that no cooperating program changes the file
+    // between reading and writing.
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) return Refused(CorrectionOutcome::Locked);
+        return Refused(CorrectionOutcome::CannotOpen, errno);
+    }
+
+    std::string bytes;
+    try {
+        if (const int error = ReadWhole(fd.Get(), static_cast<std::size_t>(info.st_size), bytes))
+            return Refused(CorrectionOutcome::CannotRead, error);
+    } catch (const std::bad_alloc&) {
+        return Refused(CorrectionOutcome::CannotRead, ENOMEM);
+    } catch (const std::length_error&) {
+        return Refused(CorrectionOutcome::CannotRead, ENOMEM);
+    }
+    if (bytes.empty()) return Done(CorrectionOutcome::Empty);
+
+    // A windows-1251 file is corrected straight from the bytes read; only UTF-8 needs a copy.
+    const Utf8Answer answer = IsUtf8Text(bytes, utf8Option);
+    std::string decoded;
+    std::string_view text = bytes;
+    bool lossless = true;
+    if (answer.utf8) {
+        std::optional<std::string> result = DecodeToWorking(bytes, answer, &lossless);
+        if (!result) return Refused(CorrectionOutcome::NotDecodable);
+        decoded = std::move(*result);
+        text = decoded;
+    }
+    if (text.empty()) return Refused(CorrectionOutcome::NotDecodable);
+
+    if (conditions != nullptr && !CheckConditions(*conditions, text))
+        return Done(CorrectionOutcome::RefusedByConditions);
+    // Refused before any rule runs, so that no replacement is recorded that never reaches disk.
+    if (!lossless) return Refused(CorrectionOutcome::WouldLoseCharacters);
+
+    std::string corrected = rules.Apply(text);
+    if (corrected == text) return Done(CorrectionOutcome::Unchanged);
+    Release(decoded);
+
+    std::string encoded;
+    std::string_view output = corrected;
+    if (answer.utf8) {
+        encoded = EncodeFromWorking(corrected, answer);
+        Release(corrected);
+        output = encoded;
+    }
+
+    const RewriteResult written = RewriteInPlace(fd.Get(), bytes, output);
+    switch (written.status) {
+        case RewriteResult::Status::Written:
+            break;
+        case RewriteResult::Status::Restored:
+            return Refused(CorrectionOutcome::WriteFailed, written.error);
+        case RewriteResult::Status::RestoreFailed:
+            return {CorrectionOutcome::RestoreFailed,
+                    RestoreFailedText(written.error, written.restoreError)};
+    }
+    // Some file systems report a failed write only when the file is closed.
+    if (fd.Close() != 0) return Refused(CorrectionOutcome::RestoreFailed, errno);
+    return Done(CorrectionOutcome::Rewritten);
+}
+
+}  // namespace qx

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// CorrectFile: corrects one file on disk in place. The file is opened for reading and writing
+// and locked (flock, exclusive, non-blocking) for the whole call, read whole, decoded from UTF-8
+// or taken as windows-1251, run through the rules, and written back through the same descriptor
+// in its own encoding only when a rule changed it, so inode, mode, owner and hard links stay and
+// an unchanged file keeps its modification time.
+//
+// Nothing is ever lost: a file holding characters that windows-1251 cannot represent is left as
+// it is, and a write that fails half-way (full disk, file-size limit) puts the original bytes
+// back. Such files come back as not handled, with the reason.
+//
+// Example:
+//     CorrectionResult r = CorrectFile(path, kReplaceAll, nullptr, utf8Option, engine);
+//     if (!r.Handled() && r.ShouldReport()) log(path + ": " + r.reason);
+
+#include <filesystem>
+
+#include "engine/CorrectionResult.h"
+#include "engine/TextRules.h"
+
+namespace qx {
+
+struct TReplaceConditions;
+
+// Corrects the file at `path`. `conditions`, when not null, is consulted (CheckConditions) on
+// the decoded text before any rule runs. `utf8Option` takes every file as UTF-8. The current
+// file name of the records is left as the caller set it. Errors of the rules (ERegExpr,
+// XmlError) propagate after the file has been closed, unwritten.
+CorrectionResult CorrectFile(const std::filesystem::path& path,
+                             const TReplaceConditions* conditions, bool utf8Option,
+                             TextRules& rules);
+
+inline CorrectionResult CorrectFile(const std::filesystem::path& path, ReplaceFlags flags,
+                                    const TReplaceConditions* conditions, bool utf8Option,
+                                    RuleEngine& engine) {
+    EngineRules rules(engine, flags);
+    return CorrectFile(path, conditions, utf8Option, rules);
+}
+
+}  // namespace qx

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The rules as file and clipboard correction use them: EngineRules binds the program's
+// RuleEngine with the caller's plain-rule flags; tests give their own.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "engine/RuleEngine.h"
+#include "engine/TextRoutines.h"
+
+namespace qx {
+
+class TextRules {
+public:
+    virtual ~TextRules() = default;
+    // Applies the active rules to a text in the working code page. Errors propagate.
+    virtual std::string Apply(std::string_view text) = 0;
+    // Number of active rules (the progress maximum).
+    virtual std::size_t ActiveRuleCount() const = 0;
+    // The file name the replacement records carry.
+    virtual void SetCurrentFileName(std::string name) = 0;
+};
+
+class EngineRules final : public TextRules {
+public:
+    EngineRules(RuleEngine& engine, ReplaceFlags flags) : engine_(engine), flags_(flags) {}
+    std::string Apply(std::string_view text) override;
+    std::size_t ActiveRuleCount() const override;
+    void SetCurrentFileName(std::string name) override;
+
+private:
+    RuleEngine& engine_;
+    ReplaceFlags flags_;
+};
+
+}  // namespace qx
