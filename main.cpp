@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
         return qx::RunBatch(argv[1], argv[2], qx::ProgramFolder(), messages);
     }
 #ifdef QX_RUN_WINDOW
-    return RunInteractive(argc, argv);
+    return qx::RunInteractive(argc, argv);
 #else
     std::fputs("qxquendro: built without the window; batch mode: qxquendro FILELIST LISTFILE\n",
                stderr);
