@@ -58,7 +58,9 @@ protected:
     RunResult Run(const std::vector<std::string>& arguments) const {
         const fs::path errors = root_.path() / "stderr.txt";
         const fs::path output = root_.path() / "stdout.txt";
-        std::string command = "cd " + Quote(Path("cwd").native()) + " && " + Quote(program_);
+        // No display: batch mode must not need one.
+        std::string command = "cd " + Quote(Path("cwd").native()) +
+                              " && env -u DISPLAY -u WAYLAND_DISPLAY " + Quote(program_);
         for (const std::string& argument : arguments) command += " " + Quote(argument);
         command += " >" + Quote(output.native()) + " 2>" + Quote(errors.native());
         const int raw = std::system(command.c_str());
