@@ -77,8 +77,12 @@ std::string JoinPath(const std::string& folder, std::string_view name) {
 
 class Walker {
 public:
-    Walker(const std::vector<FileMask>& masks, const FileReport& report, bool recursive)
-        : masks_(masks), report_(report), recursive_(recursive) {}
+    Walker(const std::vector<FileMask>& masks, const FilePathReport& report, bool recursive)
+        : masks_(masks),
+          report_(report),
+          recursive_(recursive),
+          everything_(std::any_of(masks.begin(), masks.end(),
+                                  [](const FileMask& mask) { return mask.MatchesEverything(); })) {}
 
     void Walk(const std::string& folder, bool top) {
         std::vector<std::string> subfolders;
@@ -94,7 +98,7 @@ public:
                 if (!wanted && !(recursive_ && name.front() != '.')) continue;
                 const Kind kind = KindOf(dir.Fd(), *entry);
                 if (kind == Kind::File && wanted) {
-                    reporting = report_(std::filesystem::path(JoinPath(folder, name)));
+                    reporting = report_(JoinPath(folder, name));
                 } else if (kind == Kind::Folder && recursive_ && name.front() != '.') {
                     subfolders.emplace_back(name);
                 }
@@ -105,20 +109,24 @@ public:
     }
 
 private:
-    bool Matches(std::string_view name) const {
+    bool Matches(std::string_view name) {
+        if (everything_) return true;
+        FoldedCodePoints(name, folded_);  // once for all masks
         return std::any_of(masks_.begin(), masks_.end(),
-                           [name](const FileMask& mask) { return mask.Matches(name); });
+                           [this](const FileMask& mask) { return mask.MatchesFolded(folded_); });
     }
 
     const std::vector<FileMask>& masks_;
-    const FileReport& report_;
+    const FilePathReport& report_;
     bool recursive_;
+    bool everything_;
+    std::u32string folded_;
 };
 
 }  // namespace
 
 void FindFiles(const std::filesystem::path& folder, const std::vector<FileMask>& masks,
-               const FileReport& report, bool recursive) {
+               const FilePathReport& report, bool recursive) {
     if (!report || folder.empty()) return;
     Walker(masks, report, recursive).Walk(folder.native(), true);
 }
@@ -130,7 +138,10 @@ void FindFiles(const std::filesystem::path& pattern, const FileReport& report, b
     if (slash == std::string::npos) return;  // no folder part: nothing to walk
     const std::string folder = slash == 0 ? std::string("/") : text.substr(0, slash);
     const std::vector<FileMask> masks{FileMask(std::string_view(text).substr(slash + 1))};
-    FindFiles(std::filesystem::path(folder), masks, report, recursive);
+    const FilePathReport asPath = [&report](const std::string& path) {
+        return report(std::filesystem::path(path));
+    };
+    FindFiles(std::filesystem::path(folder), masks, asPath, recursive);
 }
 
 }  // namespace qx

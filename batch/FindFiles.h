@@ -23,8 +23,10 @@ using FileReport = std::function<bool(const std::filesystem::path& path)>;
 // `pattern` is a folder, one "/" and a file-name mask ("/home/u/texts/*.txt").
 void FindFiles(const std::filesystem::path& pattern, const FileReport& report, bool recursive);
 
-// One walk for several masks: a file is reported once when any mask matches its name.
+// One walk for several masks: a file is reported once when any mask matches its name. The
+// path comes as the file system's bytes, which spares a large scan building path objects.
+using FilePathReport = std::function<bool(const std::string& path)>;
 void FindFiles(const std::filesystem::path& folder, const std::vector<FileMask>& masks,
-               const FileReport& report, bool recursive);
+               const FilePathReport& report, bool recursive);
 
 }  // namespace qx

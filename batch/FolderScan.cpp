@@ -65,8 +65,8 @@ ScanResult ScanFolder(std::string_view folderText, std::string_view maskText, bo
         walks[base].emplace_back(std::string_view(pattern).substr(slash + 1));
     }
     std::vector<FoundPath> found;
-    const FileReport collect = [&found](const std::filesystem::path& path) {
-        found.push_back({FoldCase(path.native()), path.native()});
+    const FilePathReport collect = [&found](const std::string& path) {
+        found.push_back({FoldCase(path), path});
         return true;
     };
     for (const auto& [base, masks] : walks) FindFiles(base, masks, collect, recursive);

@@ -4,56 +4,10 @@
 #include <algorithm>
 
 #include "engine/CodePage.h"
+#include "storage/Utf8Decoder.h"
 
 namespace qx {
 namespace {
-
-// Invalid bytes decode to the low surrogate range, which valid UTF-8 never yields.
-constexpr char32_t kRawByteBase = 0xDC00;
-
-// Decodes one character at text[pos] and advances pos; strict like the code page's decoder
-// (no overlong forms, no surrogates, nothing above U+10FFFF).
-char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    if (lead < 0x80) {
-        ++pos;
-        return lead;
-    }
-    int length = 0;
-    char32_t cp = 0;
-    char32_t minimum = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        cp = lead & 0x1F;
-        minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        cp = lead & 0x0F;
-        minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        cp = lead & 0x07;
-        minimum = 0x10000;
-    }
-    if (length == 0 || pos + length > text.size()) {
-        ++pos;
-        return kRawByteBase + lead;
-    }
-    for (int i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[pos + i]);
-        if ((next & 0xC0) != 0x80) {
-            ++pos;
-            return kRawByteBase + lead;
-        }
-        cp = (cp << 6) | (next & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++pos;
-        return kRawByteBase + lead;
-    }
-    pos += length;
-    return cp;
-}
 
 char32_t FoldCodePoint(char32_t cp) {
     if (cp < 0x80) return static_cast<unsigned char>(LowerChar(static_cast<char>(cp)));
@@ -109,19 +63,26 @@ bool WildcardMatch(std::u32string_view pattern, std::u32string_view name) {
 }  // namespace
 
 std::string FoldCase(std::string_view utf8) {
-    std::string folded;
-    folded.reserve(utf8.size());
+    const auto& lower = LowerTable();
     std::size_t pos = 0;
+    // The usual all-ASCII name goes byte by byte through the table.
+    while (pos < utf8.size() && static_cast<unsigned char>(utf8[pos]) < 0x80) ++pos;
+    std::string folded(utf8);
+    for (std::size_t i = 0; i < pos; ++i) {
+        folded[i] = static_cast<char>(lower[static_cast<unsigned char>(folded[i])]);
+    }
+    if (pos == utf8.size()) return folded;
+    folded.resize(pos);
     while (pos < utf8.size()) {
         const auto lead = static_cast<unsigned char>(utf8[pos]);
         if (lead < 0x80) {
-            folded.push_back(LowerChar(static_cast<char>(lead)));
+            folded.push_back(static_cast<char>(lower[lead]));
             ++pos;
             continue;
         }
         const std::size_t start = pos;
         const char32_t cp = NextCodePoint(utf8, pos);
-        if (cp >= kRawByteBase && cp < kRawByteBase + 0x100 && pos == start + 1) {
+        if (IsInvalidUtf8Byte(cp) && pos == start + 1) {
             folded.push_back(static_cast<char>(lead));  // an invalid byte stays as it is
         } else {
             AppendUtf8(folded, FoldCodePoint(cp));
@@ -130,11 +91,24 @@ std::string FoldCase(std::string_view utf8) {
     return folded;
 }
 
+void FoldedCodePoints(std::string_view utf8, std::u32string& points) {
+    const auto& lower = LowerTable();
+    points.clear();
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const auto byte = static_cast<unsigned char>(utf8[pos]);
+        if (byte < 0x80) {
+            points.push_back(lower[byte]);
+            ++pos;
+        } else {
+            points.push_back(FoldCodePoint(NextCodePoint(utf8, pos)));
+        }
+    }
+}
+
 std::u32string FoldedCodePoints(std::string_view utf8) {
     std::u32string points;
-    points.reserve(utf8.size());
-    std::size_t pos = 0;
-    while (pos < utf8.size()) points.push_back(FoldCodePoint(NextCodePoint(utf8, pos)));
+    FoldedCodePoints(utf8, points);
     return points;
 }
 
@@ -161,16 +135,23 @@ FileMask::FileMask(std::string_view mask) {
         noDotOnly_ = true;
         pattern_.pop_back();
     }
+    matchesEverything_ = !noDotOnly_ && (pattern_ == U"*" || pattern_ == U"*.*");
 }
 
 bool FileMask::Matches(std::string_view name) const {
     if (pattern_.empty() || name.empty()) return false;
-    const std::u32string folded = FoldedCodePoints(name);
+    if (matchesEverything_) return true;
+    return MatchesFolded(FoldedCodePoints(name));
+}
+
+bool FileMask::MatchesFolded(std::u32string_view folded) const {
+    if (pattern_.empty() || folded.empty()) return false;
+    if (matchesEverything_) return true;
     if (noDotOnly_) {
-        return folded.find(U'.') == std::u32string::npos && WildcardMatch(pattern_, folded);
+        return folded.find(U'.') == std::u32string_view::npos && WildcardMatch(pattern_, folded);
     }
     if (WildcardMatch(pattern_, folded)) return true;
-    return emptyExtensionToo_ && folded.find(U'.') == std::u32string::npos &&
+    return emptyExtensionToo_ && folded.find(U'.') == std::u32string_view::npos &&
            WildcardMatch(std::u32string_view(pattern_).substr(0, pattern_.size() - 2), folded);
 }
 

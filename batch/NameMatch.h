@@ -33,8 +33,13 @@ class FileMask {
 public:
     explicit FileMask(std::string_view mask);
     bool Matches(std::string_view name) const;
+    // For a name already turned into FoldedCodePoints (once for all masks of a walk).
+    bool MatchesFolded(std::u32string_view folded) const;
+    // "*" or "*.*": every non-empty name.
+    bool MatchesEverything() const { return matchesEverything_; }
 
 private:
+    bool matchesEverything_ = false;
     std::u32string pattern_;
     bool emptyExtensionToo_ = false;  // "name.*" also matches "name"
     bool noDotOnly_ = false;          // "name." matches "name" only
@@ -43,5 +48,7 @@ private:
 // Decodes the folded form of a name into code points; invalid bytes get values no valid
 // character has. Exposed for the matcher and its tests.
 std::u32string FoldedCodePoints(std::string_view utf8);
+// The same into a buffer the caller reuses.
+void FoldedCodePoints(std::string_view utf8, std::u32string& points);
 
 }  // namespace qx

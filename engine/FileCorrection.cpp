@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "batch/ReplaceConditions.h"
+#include "engine/CodePage.h"
 #include "engine/Encoding.h"
 #include "engine/InPlaceRewrite.h"
 #include "engine/UniqueFd.h"
@@ -51,13 +52,12 @@ std::optional<CorrectionResult> RefuseByMode(mode_t mode) {
 
 // Reads the whole file from its start; 0 or the errno of the failure.
 int ReadWhole(int fd, std::size_t expectedSize, std::string& out) {
-    out.resize(expectedSize);
+    // One byte more than measured: the end of the file is seen without growing the buffer,
+    // which would double its capacity.
+    out.resize(expectedSize + 1);
     std::size_t done = 0;
     for (;;) {
-        if (done == out.size()) {
-            // The file may have grown since it was measured; look for more.
-            out.resize(out.size() + 65536);
-        }
+        if (done == out.size()) out.resize(out.size() * 2);  // it grew since it was measured
         const ssize_t n =
             ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(done));
         if (n < 0) {
@@ -70,6 +70,38 @@ int ReadWhole(int fd, std::size_t expectedSize, std::string& out) {
     out.resize(done);
     return 0;
 }
+
+// The UTF-8 form of a windows-1251 text, encoded a piece at a time while it is written.
+class Utf8Content final : public ContentSource {
+public:
+    Utf8Content(std::string_view text, bool bom) : text_(text), bom_(bom) {}
+
+    std::size_t Size() const override {
+        std::size_t size = bom_ ? kUtf8Bom.size() : 0;
+        for (const char c : text_) {
+            const char32_t code = Cp1251ToCodePoint(static_cast<unsigned char>(c));
+            size += code < 0x80 ? 1 : code < 0x800 ? 2 : 3;
+        }
+        return size;
+    }
+
+    std::string_view Next() override {
+        if (bom_) {
+            bom_ = false;
+            return kUtf8Bom;
+        }
+        const std::string_view part = text_.substr(0, kPieceSize);
+        text_.remove_prefix(part.size());
+        piece_ = Cp1251ToUtf8(part);
+        return piece_;
+    }
+
+private:
+    static constexpr std::size_t kPieceSize = 1 << 20;
+    std::string_view text_;
+    bool bom_;
+    std::string piece_;
+};
 
 void Release(std::string& text) {
     text.clear();
@@ -131,15 +163,13 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
     if (corrected == text) return Done(CorrectionOutcome::Unchanged);
     Release(decoded);
 
-    std::string encoded;
-    std::string_view output = corrected;
+    RewriteResult written;
     if (answer.utf8) {
-        encoded = EncodeFromWorking(corrected, answer);
-        Release(corrected);
-        output = encoded;
+        Utf8Content content(corrected, answer.hasBom);
+        written = RewriteInPlace(fd.Get(), bytes, content);
+    } else {
+        written = RewriteInPlace(fd.Get(), bytes, corrected);
     }
-
-    const RewriteResult written = RewriteInPlace(fd.Get(), bytes, output);
     switch (written.status) {
         case RewriteResult::Status::Written:
             break;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace qx {
 namespace {
@@ -45,12 +46,12 @@ private:
     bool pendingBefore_ = false;
 };
 
-// Writes all of `data` at offset 0; 0 or the errno of the failure.
-int WriteAllAtStart(int fd, std::string_view data) {
+// Writes `data` at `offset`; 0 or the errno of the failure.
+int WriteAt(int fd, std::string_view data, std::size_t offset) {
     std::size_t done = 0;
     while (done < data.size()) {
         const ssize_t n =
-            ::pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(done));
+            ::pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
             return errno;
@@ -60,6 +61,16 @@ int WriteAllAtStart(int fd, std::string_view data) {
     }
     return 0;
 }
+
+class WholeContent final : public ContentSource {
+public:
+    explicit WholeContent(std::string_view text) : text_(text) {}
+    std::size_t Size() const override { return text_.size(); }
+    std::string_view Next() override { return std::exchange(text_, {}); }
+
+private:
+    std::string_view text_;
+};
 
 int Truncate(int fd, std::size_t size) {
     while (::ftruncate(fd, static_cast<off_t>(size)) != 0) {
@@ -84,35 +95,46 @@ int Reserve(int fd, std::size_t oldSize, std::size_t newSize) {
 
 }  // namespace
 
-RewriteResult RewriteInPlace(int fd, std::string_view original, std::string_view replacement,
+RewriteResult RewriteInPlace(int fd, std::string_view original, ContentSource& replacement,
                              RewriteOptions options) {
     FileSizeSignalHold hold;
     RewriteResult result;
 
     if (options.reserveFirst) {
-        if (const int error = Reserve(fd, original.size(), replacement.size())) {
+        if (const int error = Reserve(fd, original.size(), replacement.Size())) {
             result.status = RewriteResult::Status::Restored;
             result.error = error;
             return result;
         }
     }
 
-    int error = WriteAllAtStart(fd, replacement);
-    if (error == 0 && replacement.size() < original.size())
-        error = Truncate(fd, replacement.size());
+    int error = 0;
+    std::size_t written = 0;
+    for (std::string_view piece = replacement.Next(); !piece.empty() && error == 0;
+         piece = replacement.Next()) {
+        error = WriteAt(fd, piece, written);
+        written += piece.size();
+    }
+    if (error == 0 && written < original.size()) error = Truncate(fd, written);
     if (error == 0) return result;
 
     result.error = error;
     result.status = RewriteResult::Status::Restored;
     // The original's own extent was allocated before, so writing it back does not need space
     // that the failed write could not get.
-    int restoreError = WriteAllAtStart(fd, original);
+    int restoreError = WriteAt(fd, original, 0);
     if (restoreError == 0) restoreError = Truncate(fd, original.size());
     if (restoreError != 0) {
         result.status = RewriteResult::Status::RestoreFailed;
         result.restoreError = restoreError;
     }
     return result;
+}
+
+RewriteResult RewriteInPlace(int fd, std::string_view original, std::string_view replacement,
+                             RewriteOptions options) {
+    WholeContent content(replacement);
+    return RewriteInPlace(fd, original, content, options);
 }
 
 }  // namespace qx

@@ -6,9 +6,21 @@
 // write is checked, and when one fails (full disk, file-size limit) the original is written back
 // and the file cut to its old length.
 
+#include <cstddef>
 #include <string_view>
 
 namespace qx {
+
+// The new content, given piece by piece, so that a large file's new content need not be held
+// in memory beside its old one (UTF-8 is encoded a piece at a time while it is written).
+class ContentSource {
+public:
+    virtual ~ContentSource() = default;
+    // The total size of the content, for reserving space.
+    virtual std::size_t Size() const = 0;
+    // The next piece; an empty piece when all has been given.
+    virtual std::string_view Next() = 0;
+};
 
 struct RewriteResult {
     enum class Status {
@@ -31,6 +43,8 @@ struct RewriteOptions {
 // `fd` is open for reading and writing on a regular file that holds exactly `original`.
 // SIGXFSZ is held back during the call: the size limit shows as a failed write, not as the
 // death of the process half-way through.
+RewriteResult RewriteInPlace(int fd, std::string_view original, ContentSource& replacement,
+                             RewriteOptions options = {});
 RewriteResult RewriteInPlace(int fd, std::string_view original, std::string_view replacement,
                              RewriteOptions options = {});
 

@@ -601,7 +601,9 @@ bool CollectFirst(const Node& node, FirstBytes& first) {
 
 class Emitter {
 public:
-    explicit Emitter(int groupCount) : groupCount_(groupCount) {}
+    Emitter(int groupCount, bool clampCounts) : groupCount_(groupCount), clamp_(clampCounts) {}
+
+    bool LargeCounts() const { return largeCounts_; }
 
     void EmitBranches(const std::vector<std::vector<Node>>& branches, std::string& out) const {
         for (std::size_t b = 0; b < branches.size(); ++b) {
@@ -691,7 +693,8 @@ private:
             EmitCount(min, max, node.lazy, out);
             return;
         }
-        if (ContainsGroup(child)) {
+        largeCounts_ = true;
+        if (clamp_ || ContainsGroup(child)) {
             // Copies would number their groups anew; such counts stay at PCRE2's limit.
             min = std::min(min, kPcreMaxRepeat);
             if (max != kInfinite) max = std::min(max, kPcreMaxRepeat);
@@ -786,6 +789,8 @@ private:
     }
 
     int groupCount_;
+    bool clamp_;
+    mutable bool largeCounts_ = false;
 };
 
 }  // namespace
@@ -828,7 +833,8 @@ bool ApplyModifierLetters(std::string_view letters, RegexModifiers& modifiers) {
     return true;
 }
 
-RegexTranslation TranslateRegex(std::string_view expression, const RegexModifiers& modifiers) {
+RegexTranslation TranslateRegex(std::string_view expression, const RegexModifiers& modifiers,
+                                bool clampCounts) {
     Parser parser(expression, modifiers);
     const Node root = parser.ParseRoot();
 
@@ -836,9 +842,10 @@ RegexTranslation TranslateRegex(std::string_view expression, const RegexModifier
     result.groupCount = parser.GroupCount();
     result.loopDepth = LoopDepth(root);
 
-    const Emitter emitter(result.groupCount);
+    const Emitter emitter(result.groupCount, clampCounts);
     std::string body;
     emitter.EmitBranches(root.branches, body);
+    result.largeCounts = emitter.LargeCounts();
 
     // The dialect filters start positions by the bytes a match can begin with; a `$` whose m
     // was switched on inline contributes only the end of the subject to that filter, so such

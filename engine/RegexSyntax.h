@@ -31,14 +31,18 @@ struct RegexModifiers {
 bool ApplyModifierLetters(std::string_view letters, RegexModifiers& modifiers);
 
 struct RegexTranslation {
-    std::string pattern;  // for PCRE2 8-bit, compiled with PCRE2_DOTALL and no other option
-    int groupCount = 0;   // capturing groups, at most 14
-    int loopDepth = 0;    // deepest nesting of counted ({n,m}) or lazy loops over groups
+    std::string pattern;       // for PCRE2 8-bit, compiled with PCRE2_DOTALL and no other option
+    int groupCount = 0;        // capturing groups, at most 14
+    int loopDepth = 0;         // deepest nesting of counted ({n,m}) or lazy loops over groups
+    bool largeCounts = false;  // a count above PCRE2's limit was built from several repeats
 };
 
 // Throws ERegExpr "TRegExpr(comp): <text> (pos N)" for an expression the dialect rejects, N being
 // the 0-based byte offset where reading stopped. The expression must not be empty.
-RegexTranslation TranslateRegex(std::string_view expression, const RegexModifiers& modifiers);
+// `clampCounts` caps repeat counts at PCRE2's limit instead (for when the exact form would make
+// a compiled pattern too large for PCRE2).
+RegexTranslation TranslateRegex(std::string_view expression, const RegexModifiers& modifiers,
+                                bool clampCounts = false);
 
 // Nesting of counted or lazy loops over groups the engine supports; deeper nesting fails when
 // matching starts.

@@ -66,24 +66,37 @@ struct TRegExpr::Impl {
         count = -1;
     }
 
+    pcre2::Code CompilePattern(const std::string& pattern, int& error) const {
+        PCRE2_SIZE errorOffset = 0;
+        return pcre2::Code(pcre2_compile(
+            reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+            PCRE2_DOTALL | PCRE2_NEVER_UTF | PCRE2_NEVER_UCP | PCRE2_NEVER_BACKSLASH_C, &error,
+            &errorOffset, compileContext.get()));
+    }
+
     void Compile() {
         if (compiled) return;
         code.reset();
         matchData.reset();
         if (expression.empty()) FailExec("Not Assigned Expression Property");
-        const RegexTranslation translation = TranslateRegex(expression, modifiers);
+        RegexTranslation translation = TranslateRegex(expression, modifiers);
         loopDepth = translation.loopDepth;
-
         int error = 0;
-        PCRE2_SIZE errorOffset = 0;
-        code.reset(pcre2_compile(
-            reinterpret_cast<PCRE2_SPTR>(translation.pattern.data()), translation.pattern.size(),
-            PCRE2_DOTALL | PCRE2_NEVER_UTF | PCRE2_NEVER_UCP | PCRE2_NEVER_BACKSLASH_C, &error,
-            &errorOffset, compileContext.get()));
+        code = CompilePattern(translation.pattern, error);
+        if (!code && translation.largeCounts) {
+            // Counts above 65535 are built from several repeats, which can outgrow PCRE2's
+            // pattern size; rather than refuse the expression, cap them.
+            translation = TranslateRegex(expression, modifiers, true);
+            code = CompilePattern(translation.pattern, error);
+        }
         if (!code) {
             // The translation is valid PCRE2 by construction; what PCRE2 can still refuse is
-            // size (huge repeat counts of groups).
-            throw ERegExpr("TRegExpr(comp): Regexp Too Big (pos 0)");
+            // size (large counts over groups are written out in full).
+            if (error == PCRE2_ERROR_PATTERN_TOO_LARGE || error == PCRE2_ERROR_HEAP_FAILED ||
+                error == PCRE2_ERROR_PATTERN_TOO_COMPLICATED) {
+                throw ERegExpr("TRegExpr(comp): Regexp Too Big (pos 0)");
+            }
+            throw ERegExpr("TRegExpr(comp): Internal Urp (pos 0): " + Pcre2Message(error));
         }
         if (pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE) == 0) {
             if (!jitStack) {

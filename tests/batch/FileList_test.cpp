@@ -2,6 +2,7 @@
 #include "batch/FileList.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -175,6 +176,33 @@ TEST_F(ScanTree, RescanChecksEveryFileAgain) {
     files.Items(2)->Checked = false;
     Scan("*.txt", false);
     for (int i = 0; i < files.Count(); ++i) EXPECT_TRUE(files.Items(i)->Checked) << i;
+}
+
+TEST_F(ScanTree, FolderTypedThroughALinkIsScanned) {
+    TempFolder other;
+    const fs::path link = other.path() / "texts";
+    fs::create_directory_symlink(tmp.path(), link);
+    EXPECT_EQ(Scan("*.txt", false, link.string()),
+              (Names{".hidden-file.txt", "a.txt", "B.TXT", "link.txt"}));
+    EXPECT_EQ(files.Items(0)->FileName, link / ".hidden-file.txt");
+}
+
+TEST(Scan, DeepTreeNeedsNoHandlePerLevel) {
+    TempFolder tmp;
+    std::string relative;
+    for (int level = 0; level < 200; ++level) relative += "d/";
+    tmp.Write(relative + "bottom.txt");
+    // With few handles allowed, a walk that kept every level open would lose the bottom.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit few = saved;
+    few.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+    TFiles files;
+    Names history;
+    ScanFolder(tmp.path().string(), "*.txt", true, files, history);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(Captions(files), Names{relative + "bottom.txt"});
 }
 
 TEST(Scan, KeepsNamesThatDifferOnlyInCase) {

@@ -97,6 +97,23 @@ TEST(CorrectFile, ShrinkingCutsTheFileToTheNewLength) {
     EXPECT_EQ(ReadBytes(path), "tail");
 }
 
+TEST(CorrectFile, ALargeUtf8FileIsEncodedBackWhole) {
+    // Several megabytes: the UTF-8 form is written a piece at a time, and characters of two and
+    // three bytes ("№" is U+2116) straddle the pieces.
+    std::string before = kBom;
+    std::string after = kBom;
+    for (int i = 0; i < 300000; ++i) {
+        before += "мир №" + std::to_string(i) + "\n";
+        after += "свет №" + std::to_string(i) + "\n";
+    }
+    TempFolder folder;
+    const auto path = folder / "large.txt";
+    WriteBytes(path, before);
+    FakeRules rules{{"мир", "свет"}};
+    EXPECT_EQ(CorrectFile(path, nullptr, false, rules).outcome, CorrectionOutcome::Rewritten);
+    EXPECT_TRUE(ReadBytes(path) == after);
+}
+
 TEST(CorrectFile, LostCharactersAreRefusedBeforeAnyRuleRuns) {
     // No rule may record replacements that never reach the file.
     TempFolder folder;

@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The two replace loops of the rules: the counted plain replacement (with "[nm]" numbering)
+// and the regular-expression replace-all. Both run through one loop that takes the way of
+// finding the next occurrence and of forming the inserted text; both report every replacement
+// to the same hooks. The in-place forms leave the text untouched (no copy) when nothing is
+// found, which is what keeps a rule without matches at memory speed.
+
+#include <array>
+#include <cstddef>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "engine/RuleEngine.h"
+#include "engine/TextRoutines.h"
+
+namespace qx {
+
+class TRegExpr;
+
+// What a replace loop reports for each replacement it makes.
+class ReplaceHooks {
+public:
+    virtual ~ReplaceHooks() = default;
+    // Numbers the inserted text of a plain replacement; called once per replacement.
+    virtual void NumberHook(std::string& inserted) = 0;
+    // One call per replacement: the found text and what was put in its place.
+    virtual void RecordHook(std::string_view found, std::string_view inserted) = 0;
+
+    // A replacement that would make the text longer than this raises ETextTooLarge instead of
+    // exhausting the memory (a rule like a -> aa repeated a thousand times).
+    std::size_t sizeLimit = std::numeric_limits<std::size_t>::max();
+};
+
+// The hooks of a running correction: `ReplaceNumber` and the performed-replacement records
+// sent to the sinks under the current file name.
+class RuleHooks final : public ReplaceHooks {
+public:
+    RuleHooks(EngineSinks& sinks, const std::string& fileName)
+        : sinks_(sinks), fileName_(fileName) {}
+
+    // Adds 1 to ReplaceNumber and puts its new value in place of the first "[nm]".
+    void NumberHook(std::string& inserted) override;
+    void RecordHook(std::string_view found, std::string_view inserted) override;
+
+    void ResetNumber() { replaceNumber_ = 0; }
+    long long ReplaceNumber() const { return replaceNumber_; }
+    // Records made so far through these hooks.
+    std::size_t Records() const { return records_; }
+
+private:
+    EngineSinks& sinks_;
+    const std::string& fileName_;
+    long long replaceNumber_ = 0;
+    std::size_t records_ = 0;
+};
+
+// The plain-rule replacement. Nothing is numbered or recorded when the text or `find` is empty
+// or `find` equals `replace` exactly. Under kIgnoreCase the comparison uses the code page's
+// letter case and the record shows the lower-cased find; unreplaced characters keep their case.
+// Without kReplaceAll only the first occurrence is replaced.
+std::string ReplaceCounted(std::string_view text, std::string_view find, std::string_view replace,
+                           ReplaceFlags flags, ReplaceHooks& hooks);
+// In place; true when a replacement was made. `scratch` is a work buffer kept by the caller so
+// that repeated passes reuse one allocation.
+bool ReplaceCountedInPlace(std::string& text, std::string_view find, std::string_view replace,
+                           ReplaceFlags flags, ReplaceHooks& hooks, std::string& scratch);
+
+// The regular-expression replace-all: every non-overlapping match of `expression` gives way to
+// `templ` substituted from that match; each is recorded with the whole match. Errors of the
+// engine (an invalid or empty expression, a runaway match) propagate as ERegExpr.
+std::string ReplaceRegex(TRegExpr& engine, std::string_view text, std::string_view expression,
+                         std::string_view templ, ReplaceHooks& hooks);
+bool ReplaceRegexInPlace(TRegExpr& engine, std::string& text, std::string_view expression,
+                         std::string_view templ, ReplaceHooks& hooks, std::string& scratch);
+
+// Finds `needle` in `haystack` without regard to letter case (the code page's), without a
+// lower-cased copy of the text. It scans with memchr for the two cases of the find text's rarest
+// byte; when every byte of it is frequent in the text (judged from a sample), a find text of
+// four bytes or more is skipped along (Horspool) with a case-folded shift table instead. One
+// searcher serves one left-to-right walk.
+class CaseFoldSearcher {
+public:
+    explicit CaseFoldSearcher(std::string_view needle);
+    // First occurrence at or after `from`, or npos. `from` must not decrease between calls.
+    std::size_t Find(std::string_view haystack, std::size_t from);
+
+private:
+    static constexpr std::size_t kSkipFrom = 4;        // shortest find text worth skipping along
+    static constexpr std::size_t kSampleFrom = 65536;  // texts this long are sampled first
+
+    bool Anchorable(std::size_t index) const;
+    void UseAnchor(std::size_t index);
+    void ChooseBySample(std::string_view haystack, std::size_t from);
+    bool MatchesAt(std::string_view haystack, std::size_t start) const;
+    std::size_t NextAnchor(std::string_view haystack, std::size_t from);
+    std::size_t FindBySkipping(std::string_view haystack, std::size_t from) const;
+
+    std::string needle_;  // lower-cased
+    enum class Method { kAnchor, kSkip, kEveryPosition } method_ = Method::kEveryPosition;
+    std::size_t anchor_ = 0;  // index in the needle of the byte memchr looks for
+    char anchorCases_[2] = {0, 0};
+    bool twoCases_ = false;
+    std::size_t next_[2] = {0, 0};  // last answers of memchr for each case
+    bool known_[2] = {false, false};
+    std::array<std::size_t, 256> shift_{};  // by the text byte under the needle's last byte
+    bool sampled_ = false;
+};
+
+}  // namespace qx

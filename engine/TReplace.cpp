@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/TReplace.h"
+
+#include <charconv>
+#include <cstdio>
+#include <utility>
+
+#include "engine/CodePage.h"
+#include "engine/TextRoutines.h"
+#include "engine/XmlDocument.h"
+
+namespace qx {
+
+namespace {
+
+// Control characters XML 1.0 cannot hold, even as references, are stored as characters of
+// the private use area U+E000 + code; a carriage return as a reference, because a parser
+// turns a raw CR (and CR LF) into LF. Everything else is written as XmlEscapeText gives it.
+constexpr char32_t kControlBase = 0xE000;
+
+bool IsUnstorableControl(unsigned char c) {
+    return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
+
+std::string EscapeRuleText(std::string_view text) {
+    const std::string escaped = XmlEscapeText(text);
+    std::string out;
+    out.reserve(escaped.size());
+    for (char ch : escaped) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '\r') {
+            out += "&#13;";
+        } else if (IsUnstorableControl(c)) {
+            char ref[16];
+            std::snprintf(ref, sizeof ref, "&#x%X;", static_cast<unsigned>(kControlBase + c));
+            out += ref;
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+// UTF-8 text of a rule field back to windows-1251, the stored control characters included.
+std::string DecodeRuleText(const std::string& utf8) {
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i + 2 < utf8.size(); ++i) {
+        // U+E000..U+E01F is EE 80 80..EE 80 9F.
+        const auto b2 = static_cast<unsigned char>(utf8[i + 2]);
+        if (utf8[i] == '\xEE' && utf8[i + 1] == '\x80' && b2 >= 0x80 && b2 <= 0x9F &&
+            IsUnstorableControl(static_cast<unsigned char>(b2 - 0x80))) {
+            out += Utf8ToCp1251Lenient(std::string_view(utf8).substr(start, i - start));
+            out += static_cast<char>(b2 - 0x80);
+            i += 2;
+            start = i + 1;
+        }
+    }
+    out += Utf8ToCp1251Lenient(std::string_view(utf8).substr(start));
+    return out;
+}
+
+std::string ChildText(XmlNode item, const char* name) {
+    const XmlNode child = item.selectSingleNode(name);
+    return child ? DecodeRuleText(child.textUtf8()) : std::string();
+}
+
+// A decimal integer with an optional sign that fits 32 bits; nothing else.
+bool ParseInt32(std::string_view text, std::int32_t& value) {
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') return false;
+    }
+    if (text.empty()) return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+TReplace::TReplace(std::string find, std::string replace, std::string xPath, std::string flags,
+                   bool checked)
+    : Checked(checked),
+      Find(std::move(find)),
+      Flags(std::move(flags)),
+      Replace(std::move(replace)),
+      xPath(std::move(xPath)) {}
+
+bool TReplace::IsRegex() const { return Flags.find_first_of("rR") != std::string::npos; }
+
+std::unique_ptr<TReplace> TReplace::Clone() const { return std::make_unique<TReplace>(*this); }
+
+void TReplace::LoadFromXml(std::string_view itemText) {
+    XmlDocument doc;
+    if (!doc.loadXML(itemText)) return;
+    const XmlNode item = doc.selectSingleNode("Item");
+    if (!item) return;
+    Find = ChildText(item, "Find");
+    Replace = ChildText(item, "Replace");
+    xPath = ChildText(item, "xPath");
+    Flags = ChildText(item, "Flags");
+    Checked = ChildText(item, "Checked") == "1";
+    std::int32_t repeat = 1;
+    Repeat = ParseInt32(ChildText(item, "Repeat"), repeat) ? repeat : 1;
+}
+
+std::string TReplace::ToXml() const {
+    std::string out = "  <Item> <Find>" + EscapeRuleText(Find) + "</Find> <Replace>" +
+                      EscapeRuleText(Replace) + "</Replace> ";
+    if (Checked) out += " <Checked>1</Checked> ";
+    if (!xPath.empty()) out += " <xPath>" + EscapeRuleText(xPath) + "</xPath> ";
+    if (!Flags.empty()) out += " <Flags>" + EscapeRuleText(Flags) + "</Flags> ";
+    if (Repeat != 1) out += " <Repeat>" + std::to_string(Repeat) + "</Repeat> ";
+    out += " </Item>";
+    return out;
+}
+
+std::string RepeatText(std::int32_t repeat) {
+    if (repeat == 0) return "?";
+    if (repeat == 1) return {};
+    return std::to_string(repeat);
+}
+
+int TReplaces::Add(std::unique_ptr<TReplace> rule) {
+    if (!rule) return -1;
+    items_.push_back(std::move(rule));
+    return Count() - 1;
+}
+
+void TReplaces::Clear() { items_.clear(); }
+
+void TReplaces::Delete(int index) {
+    if (index >= 0 && index < Count()) items_.erase(items_.begin() + index);
+}
+
+TReplace* TReplaces::Items(int index) const {
+    return index >= 0 && index < Count() ? items_[static_cast<std::size_t>(index)].get() : nullptr;
+}
+
+int TReplaces::IndexOf(const TReplace* rule) const {
+    for (int i = 0; i < Count(); ++i)
+        if (items_[static_cast<std::size_t>(i)].get() == rule) return i;
+    return -1;
+}
+
+bool TReplaces::Exchange(int i, int j) {
+    if (i < 0 || i >= Count() || j < 0 || j >= Count()) return false;
+    std::swap(items_[static_cast<std::size_t>(i)], items_[static_cast<std::size_t>(j)]);
+    return true;
+}
+
+bool TReplaces::Move(int from, int to) {
+    if (from < 0 || from >= Count() || to < 0 || to >= Count()) return false;
+    auto rule = std::move(items_[static_cast<std::size_t>(from)]);
+    items_.erase(items_.begin() + from);
+    items_.insert(items_.begin() + to, std::move(rule));
+    return true;
+}
+
+void TReplaces::LoadFromXml(std::string_view listText) {
+    Clear();
+    XmlDocument doc;
+    if (!doc.loadXML(listText)) return;
+    static constexpr std::string_view kPlainTag = "<Item>";
+    static constexpr std::string_view kPreservedTag = "<Item xml:space=\"preserve\">";
+    for (const XmlNode& node : doc.selectNodes("//List/Item")) {
+        auto rule = std::make_unique<TReplace>();
+        TReplace* added = rule.get();
+        Add(std::move(rule));
+        // Read the item with every white-space character of its texts kept: a rule that
+        // replaces one space by two must survive.
+        std::string markup = node.xml();
+        if (const auto pos = markup.find(kPlainTag); pos != std::string::npos)
+            markup.replace(pos, kPlainTag.size(), kPreservedTag);
+        added->LoadFromXml(markup);
+    }
+}
+
+}  // namespace qx

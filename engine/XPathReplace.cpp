@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/XPathReplace.h"
+
+#include <string>
+
+#include "engine/RuleEngine.h"
+
+namespace qx {
+
+namespace {
+
+// Everything before the first "<" goes; the last character is not looked at, so a text whose
+// only "<" ends it is kept whole.
+std::string_view CutBeforeMarkup(std::string_view text) {
+    if (text.size() < 2) return text;
+    const std::size_t lt = text.substr(0, text.size() - 1).find('<');
+    if (lt != std::string_view::npos && lt > 0) text.remove_prefix(lt);
+    return text;
+}
+
+// The document service writes bare LF; a CR LF text gets its CR back on every one of them
+// (a CR of the content is written escaped, so a raw CR here is already part of a pair).
+void AppendWithLineBreaks(std::string& out, std::string_view markup, LineBreak lineBreak) {
+    if (lineBreak == LineBreak::kLf) {
+        out.append(markup);
+        return;
+    }
+    std::size_t from = 0;
+    for (std::size_t lf = markup.find('\n'); lf != std::string_view::npos;
+         lf = markup.find('\n', lf + 1)) {
+        out.append(markup, from, lf - from);
+        if (lf == 0 ? out.empty() || out.back() != '\r' : markup[lf - 1] != '\r') out += '\r';
+        out += '\n';
+        from = lf + 1;
+    }
+    out.append(markup, from);
+}
+
+}  // namespace
+
+LineBreak DetectLineBreak(std::string_view text) {
+    const std::size_t lf = text.find('\n');
+    if (lf == std::string_view::npos || (lf > 0 && text[lf - 1] == '\r')) return LineBreak::kCrLf;
+    return LineBreak::kLf;
+}
+
+std::string SerializeDocument(XmlDocument& document, LineBreak lineBreak) {
+    std::string out;
+    XmlNode node = document.firstChild();
+    if (node && node.nodeType() == XmlNode::kProcessingInstruction && node.nodeName() == "xml") {
+        out += "<?xml ";
+        out += node.text();
+        out += lineBreak == LineBreak::kCrLf ? "?>\r\n" : "?>\n";
+        node = node.nextSibling();
+    }
+    for (; node; node = node.nextSibling()) AppendWithLineBreaks(out, node.xml(), lineBreak);
+    return out;
+}
+
+void ReplaceInNode(XPathContext& context, XmlNode node, std::string_view find,
+                   std::string_view replace, bool regex) {
+    const int type = node.nodeType();
+    if (type == XmlNode::kText || type == XmlNode::kCData) {
+        if (find.empty()) {
+            node.setText(replace);
+            return;
+        }
+        std::string value = node.text();
+        if (regex)
+            ReplaceRegexInPlace(context.engine, value, find, replace, context.hooks,
+                                context.scratch);
+        else
+            ReplaceCountedInPlace(value, find, replace, context.flags, context.hooks,
+                                  context.scratch);
+        node.setText(value);  // also when nothing was replaced, as the node is rewritten anyway
+        return;
+    }
+    if (find.empty() && !node.hasChildNodes()) {
+        node.setText(replace);
+        return;
+    }
+    for (const XmlNode& child : node.childNodes())
+        ReplaceInNode(context, child, find, replace, regex);
+}
+
+XPathResult ApplyXPathRule(XPathContext& context, std::string_view text, std::string_view xPath,
+                           std::string_view find, std::string_view replace, bool regex) {
+    XPathResult result;
+    const std::string_view markup = CutBeforeMarkup(text);
+    if (!context.document.loadXML(markup)) {
+        const XmlParseError& error = context.document.parseError();
+        context.sinks.AppendLog("Doc.loadXML failed: " + error.reason + " [" +
+                                std::to_string(error.line) + ":" + std::to_string(error.linepos) +
+                                "] " + error.srcText);
+        result.text = markup;
+        result.parseFailed = true;
+        return result;
+    }
+    const std::vector<XmlNode> selected = context.document.selectNodes(xPath);
+    if (selected.empty()) {
+        result.text = markup;
+        return result;
+    }
+    for (const XmlNode& node : selected) ReplaceInNode(context, node, find, replace, regex);
+    result.text = SerializeDocument(context.document, DetectLineBreak(markup));
+    return result;
+}
+
+}  // namespace qx

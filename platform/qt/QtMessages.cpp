@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/qt/QtMessages.h"
+
+#include <QMessageBox>
+#include <QString>
+
+namespace qx {
+namespace {
+
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QMessageBox::Icon BoxIcon(Messages::Icon icon) {
+    switch (icon) {
+        case Messages::Icon::Information:
+            return QMessageBox::Information;
+        case Messages::Icon::Warning:
+            return QMessageBox::Warning;
+        case Messages::Icon::Error:
+            return QMessageBox::Critical;
+        case Messages::Icon::Question:
+            return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+QtMessages::QtMessages(QWidget* parent) : parent_(parent) {}
+
+void QtMessages::SetParent(QWidget* parent) { parent_ = parent; }
+
+void QtMessages::Show(std::string_view text, std::string_view caption, Icon icon) {
+    QMessageBox box(BoxIcon(icon), FromUtf8(caption), FromUtf8(text), QMessageBox::Ok,
+                    parent_.data());
+    box.exec();
+}
+
+bool QtMessages::Ask(std::string_view text, std::string_view caption) {
+    QMessageBox box(QMessageBox::Question, FromUtf8(caption), FromUtf8(text),
+                    QMessageBox::Yes | QMessageBox::No, parent_.data());
+    return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace qx

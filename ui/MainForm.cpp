@@ -1,0 +1,267 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/MainForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "batch/FileList.h"
+#include "engine/TReplace.h"
+#include "platform/Messages.h"
+#include "platform/Shell.h"
+#include "ui/AboutForm.h"
+#include "ui/CommandTable.h"
+#include "ui/FileRowsModel.h"
+#include "ui/ProgramInfo.h"
+#include "ui/QtText.h"
+
+namespace qx {
+namespace {
+
+// The masks every mask box starts with; what follows them is the user's mask history.
+const char* const kBuiltInMasks[] = {"*.*",   "*.txt", "*.htm;*.html", "*.xml",
+                                     "*.php", "*.js",  "*.ini"};
+
+int CountChecked(const QTreeWidget* list) {
+    int checked = 0;
+    for (int i = 0, n = list->topLevelItemCount(); i < n; ++i)
+        if (list->topLevelItem(i)->checkState(0) == Qt::Checked) ++checked;
+    return checked;
+}
+
+QString CounterText(const QTreeWidget* list) {
+    return QStringLiteral("%1 / %2").arg(CountChecked(list)).arg(list->topLevelItemCount());
+}
+
+}  // namespace
+
+MainForm::MainForm(MainFormEnv env)
+    : QxForm(*env.messages, nullptr, Qt::Window),
+      env_(std::move(env)),
+      rules_(std::make_unique<TReplaces>()),
+      files_(std::make_unique<TFiles>()) {
+    CreateActions();
+    BuildLayout();
+    ConnectCommands();
+
+    // The window's state right after creation, before the settings are read.
+    edtFolder_->clear();
+    edtFolder_->setEditText(QString());
+    for (const char* mask : kBuiltInMasks) cmbMask_->addItem(QString::fromLatin1(mask));
+    cmbMask_->setEditText(QStringLiteral("*.*"));
+    memClipboard_->clear();
+    memDropedFiles_->clear();
+    pageControl_->setCurrentWidget(tsFiles_);
+    btnRefresh_->click();
+    builtInMasks_ = cmbMask_->count();
+    edtFilter_->clear();
+    edtFilterReplaces_->clear();
+    SetOnDropFiles(
+        [this](const std::vector<std::filesystem::path>& paths) { ProcessDroppedFiles(paths); });
+    pageControl_->setTabVisible(pageControl_->indexOf(tsDropedFiles_), false);
+    tmrUpdate_->start();
+    UpdateActions();
+}
+
+MainForm::~MainForm() = default;
+
+QAction* MainForm::Action(const char* name) const {
+    return findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+}
+
+QString MainForm::StringLabel(const char* name) const {
+    const auto* label = pnlStrings_->findChild<QLabel*>(QString::fromLatin1(name));
+    return label != nullptr ? label->text() : QString();
+}
+
+void MainForm::ConnectCommands() {
+    connect(Action("AExit"), &QAction::triggered, this, &QWidget::close);
+    connect(Action("AHelp"), &QAction::triggered, this, &MainForm::OpenHelp);
+    connect(Action("AWeb"), &QAction::triggered, this, &MainForm::OpenWebSite);
+    connect(Action("AAbout"), &QAction::triggered, this, &MainForm::ShowAbout);
+    connect(Action("ACheckSelectedFiles"), &QAction::triggered, this,
+            [this] { fileModel_->CheckSelected(SelectedFileRows(), true); });
+    connect(Action("AUnCheckSelectedFiles"), &QAction::triggered, this,
+            [this] { fileModel_->CheckSelected(SelectedFileRows(), false); });
+    connect(Action("ASelectAllFiles"), &QAction::triggered, this,
+            [this] { fileModel_->CheckAll(true); });
+    connect(Action("AUnSelectAllFiles"), &QAction::triggered, this,
+            [this] { fileModel_->CheckAll(false); });
+    connect(Action("AInvertAllFiles"), &QAction::triggered, this,
+            [this] { fileModel_->InvertAll(); });
+
+    // Keys: F5 anywhere, Enter in the folder and mask boxes, a mask picked from the list.
+    auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    f5->setContext(Qt::WindowShortcut);
+    connect(f5, &QShortcut::activated, btnRefresh_, &QPushButton::click);
+    edtFolder_->lineEdit()->installEventFilter(this);
+    cmbMask_->lineEdit()->installEventFilter(this);
+    connect(cmbMask_, &QComboBox::activated, btnRefresh_, &QPushButton::click);
+
+    connect(btnRefresh_, &QPushButton::clicked, this, &MainForm::Refresh);
+    connect(btnFolder_, &QPushButton::clicked, this, &MainForm::BrowseFolder);
+    connect(cbRecursive_, &QCheckBox::clicked, this, &MainForm::ScanFolder);
+    connect(cbFilter_, &QCheckBox::clicked, this, [this] {
+        edtFilter_->setEnabled(cbFilter_->isChecked());
+        if (edtFilter_->isEnabled()) edtFilter_->setFocus();
+        FillFileView();
+    });
+    connect(cbCheckedOnlyFiles_, &QCheckBox::clicked, this, &MainForm::FillFileView);
+    connect(edtFilter_, &QLineEdit::textChanged, this, &MainForm::FillFileView);
+    connect(lvFiles_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MainForm::UpdateActions);
+    connect(fileModel_, &QAbstractItemModel::modelReset, this, &MainForm::UpdateActions);
+    connect(lvFiles_, &QAbstractItemView::doubleClicked, this,
+            [this] { fileModel_->ToggleFirstSelected(SelectedFileRows()); });
+    connect(lvFiles_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { pupFiles_->popup(lvFiles_->viewport()->mapToGlobal(at)); });
+
+    connect(cbCheckedOnly_, &QCheckBox::clicked, this,
+            [this] { FillReplaceList(cbCheckedOnly_->isChecked(), false); });
+    connect(cbFilterReplaces_, &QCheckBox::clicked, this, [this] {
+        UpdateActions();
+        if (edtFilterReplaces_->isEnabled()) edtFilterReplaces_->setFocus();
+        FillReplaceList(cbCheckedOnly_->isChecked(), false);
+    });
+    // The rule list is rebuilt 250 ms after the last keystroke in the filter.
+    connect(edtFilterReplaces_, &QLineEdit::textChanged, tmrReplacesUpdate_,
+            qOverload<>(&QTimer::start));
+    connect(tmrReplacesUpdate_, &QTimer::timeout, this,
+            [this] { FillReplaceList(cbCheckedOnly_->isChecked(), false); });
+    connect(lvReplaceStrings_, &QTreeWidget::itemSelectionChanged, this, &MainForm::UpdateActions);
+    connect(lvReplaceStrings_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) {
+                pupReplaceStrings_->popup(lvReplaceStrings_->viewport()->mapToGlobal(at));
+            });
+
+    connect(pageControl_, &QTabWidget::currentChanged, this, &MainForm::UpdateActions);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive) UpdateActions();
+            });
+    connect(tmrUpdate_, &QTimer::timeout, this, &MainForm::UpdateCounters);
+}
+
+ListCounts MainForm::CurrentCounts() const {
+    ListCounts c;
+    c.rows = lvReplaceStrings_->topLevelItemCount();
+    c.selectedRows = static_cast<int>(lvReplaceStrings_->selectedItems().size());
+    c.files = fileModel_->rowCount();
+    c.selectedFiles = static_cast<int>(lvFiles_->selectionModel()->selectedRows().size());
+    return c;
+}
+
+void MainForm::UpdateActions() {
+    const ListCounts counts = CurrentCounts();
+    for (const CommandSpec& spec : CommandTable())
+        Action(spec.name)->setEnabled(IsEnabled(spec.rule, counts));
+    edtFilter_->setEnabled(cbFilter_->isChecked());
+    edtFilterReplaces_->setEnabled(cbFilterReplaces_->isChecked());
+    if (pageControl_->currentWidget() == tsClipboard_) RefreshClipboardView();
+}
+
+ReplaceFlags MainForm::CurrentReplaceFlags() const {
+    return Action("ACaseSensitive")->isChecked() ? kReplaceAll : kReplaceAll | kIgnoreCase;
+}
+
+void MainForm::UpdateCounters() {
+    lblFilesCount_->setText(FromUtf8(fileModel_->Rows().CounterText()));
+    lblReplaceCount_->setText(CounterText(lvReplaceStrings_));
+}
+
+void MainForm::InitMainWindow() {
+    setWindowTitle(QStringLiteral("QX Quendro ") + QString::fromLatin1(info::kProductVersion));
+    LoadSettings();
+    LoadDefaultList();
+    UpdateActions();
+}
+
+void MainForm::Refresh() {
+    if (pageControl_->currentWidget() == tsFiles_) {
+        ScanFolder();
+        RememberMask();
+    }
+    UpdateActions();
+}
+
+std::vector<int> MainForm::SelectedFileRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : lvFiles_->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    return rows;
+}
+
+void MainForm::BrowseFolder() {
+    const QString title = QStringLiteral("Укажите папку с файлами");
+    std::optional<QString> chosen;
+    if (env_.browseForFolder) {
+        chosen = env_.browseForFolder(this, title, edtFolder_->currentText());
+    } else {
+        const QString folder =
+            QFileDialog::getExistingDirectory(this, title, edtFolder_->currentText());
+        if (!folder.isEmpty()) chosen = folder;
+    }
+    if (!chosen) return;
+    edtFolder_->setEditText(*chosen);
+    btnRefresh_->click();
+}
+
+void MainForm::OpenHelp() { env_.shell->OpenDocument(env_.programFolder / "Help.htm"); }
+
+void MainForm::OpenWebSite() {
+    env_.shell->OpenUrl(std::string(info::kWebScheme) + info::kWebSite);
+}
+
+void MainForm::ShowAbout() {
+    if (about_.isNull()) about_ = new AboutForm(messages(), *env_.shell, this);
+    about_->ShowModal();
+}
+
+void MainForm::RefreshClipboardView() {
+    memClipboard_->setPlainText(QApplication::clipboard()->text());
+}
+
+void MainForm::ProcessDroppedFiles(const std::vector<std::filesystem::path>& paths) {
+    memDropedFiles_->clear();
+    for (const std::filesystem::path& path : paths)
+        memDropedFiles_->appendPlainText(QString::fromStdString(path.string()));
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        (watched == edtFolder_->lineEdit() || watched == cmbMask_->lineEdit())) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            btnRefresh_->click();
+            return true;
+        }
+    }
+    return QxForm::eventFilter(watched, event);
+}
+
+void MainForm::closeEvent(QCloseEvent* event) {
+    // The close runs once, without any question: settings first, then the default list.
+    if (!closed_) {
+        closed_ = true;
+        tmrUpdate_->stop();
+        SaveSettings();
+        SaveDefaultList();
+    }
+    event->accept();
+}
+
+}  // namespace qx
