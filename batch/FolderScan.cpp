@@ -17,8 +17,8 @@ struct FoundPath {
     std::string folded;
     std::string path;
     bool operator<(const FoundPath& other) const {
-        if (folded != other.folded) return folded < other.folded;
-        return path < other.path;
+        const int order = folded.compare(other.folded);
+        return order != 0 ? order < 0 : path < other.path;
     }
 };
 
@@ -65,8 +65,11 @@ ScanResult ScanFolder(std::string_view folderText, std::string_view maskText, bo
         walks[base].emplace_back(std::string_view(pattern).substr(slash + 1));
     }
     std::vector<FoundPath> found;
-    const FilePathReport collect = [&found](const std::string& path) {
-        found.push_back({FoldCase(path), path});
+    // Every path begins with the folder, so the order is decided by what follows it.
+    const std::size_t common = folder == "/" ? 1 : folder.size() + 1;
+    const FilePathReport collect = [&found, common](const std::string& path) {
+        found.push_back(
+            {FoldCase(std::string_view(path).substr(std::min(common, path.size()))), path});
         return true;
     };
     for (const auto& [base, masks] : walks) FindFiles(base, masks, collect, recursive);

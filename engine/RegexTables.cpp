@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstring>
+#include <new>
 
 #include "engine/CodePage.h"
 
@@ -24,14 +25,15 @@ std::array<unsigned char, kTablesLength> BuildTables() {
     // character-type bits is PCRE2's own.
     std::array<unsigned char, kTablesLength> tables{};
     const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
-    const locale_t previous = uselocale(cLocale);
+    const locale_t previous = cLocale != locale_t{} ? uselocale(cLocale) : locale_t{};
     const uint8_t* made = pcre2_maketables(nullptr);
-    uselocale(previous);
-    freelocale(cLocale);
-    if (made != nullptr) {
-        std::memcpy(tables.data(), made, kTablesLength);
-        pcre2_maketables_free(nullptr, made);
+    if (cLocale != locale_t{}) {
+        uselocale(previous);
+        freelocale(cLocale);
     }
+    if (made == nullptr) throw std::bad_alloc();
+    std::memcpy(tables.data(), made, kTablesLength);
+    pcre2_maketables_free(nullptr, made);
     const auto& lower = LowerTable();
     const auto& upper = UpperTable();
     for (unsigned c = 0; c < 256; ++c) {

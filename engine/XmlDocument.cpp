@@ -719,6 +719,8 @@ namespace {
 
 xmlNode* Node(void* p) { return static_cast<xmlNode*>(p); }
 
+constexpr unsigned long kXPathOperationLimit = 50'000'000;
+
 }  // namespace
 
 int XmlNode::nodeType() const {
@@ -980,6 +982,10 @@ std::vector<XmlNode> XmlNode::selectNodes(std::string_view xpath) const {
     XPathCtxtPtr ctxt(xmlXPathNewContext(impl.doc.get()));
     if (!ctxt) throw XmlError("out of memory");
     ctxt->node = context;
+    // A path whose evaluation runs away (nested predicates over a large document) ends with
+    // an error after a bounded effort instead of hanging the program.
+    ctxt->opLimit = kXPathOperationLimit;
+    ctxt->opCount = 0;
     std::string message;
     ctxt->error = CollectXPathError;
     ctxt->userData = &message;

@@ -201,6 +201,35 @@ TEST(TRegExpr, ExecErrors) {
     EXPECT_THROW(re.Exec("a"), ERegExpr);  // still invalid: fails again, not silently
 }
 
+TEST(TRegExpr, SubstituteTemplates) {
+    TRegExpr re;
+    re.SetExpression("(a)(x)?(b)");
+    ASSERT_TRUE(re.Exec("-ab-"));
+    struct Row {
+        std::string templ, expected;
+    };
+    const std::vector<Row> rows = {
+        {"${&}|${}|$&|$0|${0}", "ab|ab|ab|ab|ab"},
+        {"[$2][${2}][$4][$99999999999999999999]", "[][][][]"},  // unset, missing, huge
+        {"$3$1", "ba"},
+        {"${3}1|$31", "b1|"},
+        {"$", "$"},
+        {"${", "${"},
+        {"${&", "${&"},
+        {"${1x}", "${1x}"},
+        {"$$1", "$a"},
+        {"\\\\\\$1\\", "\\$1\\"},      // escaped backslash and dollar, final backslash kept
+        {"\\n\\r\\t\\x41", "nrtx41"},  // escapes are the letters themselves
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.templ);
+        EXPECT_EQ(re.Substitute(row.templ), row.expected);
+    }
+    std::string out = "keep:";
+    re.AppendSubstitute("$1", out);
+    EXPECT_EQ(out, "keep:a");
+}
+
 // Loops over groups with counts or laziness nest ten deep at most; the eleventh level fails
 // when matching starts.
 TEST(TRegExpr, NestedCountedLoops) {

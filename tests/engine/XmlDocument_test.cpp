@@ -296,6 +296,15 @@ TEST(XmlDocument, SelectsWithXPathRelativeToTheNode) {
     }
 }
 
+TEST(XmlDocument, RunawayXPathEndsWithAnError) {
+    std::string text = "<r>";
+    for (int i = 0; i < 2000; ++i) text += "<a/>";
+    XmlDocument doc;
+    Load(doc, text + "</r>");
+    EXPECT_THROW(doc.selectNodes("//*[count(//*[count(//*) > 0]) > 0]"), XmlError);
+    EXPECT_EQ(doc.selectNodes("//a").size(), 2000u);
+}
+
 TEST(XmlDocument, PrefixesInScopeCanBeUsedInPaths) {
     XmlDocument doc;
     Load(doc, "<r xmlns:p=\"urn:p\"><p:x>1</p:x><x>2</x></r>");
