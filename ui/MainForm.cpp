@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -148,6 +149,10 @@ void MainForm::ConnectCommands() {
                 pupReplaceStrings_->popup(lvReplaceStrings_->viewport()->mapToGlobal(at));
             });
 
+    connect(splitter_, &QSplitter::splitterMoved, this,
+            [this] { replacesHeight_ = splitter_->sizes().value(0); });
+    connect(splitter2_, &QSplitter::splitterMoved, this,
+            [this] { maskWidth_ = splitter2_->sizes().value(1); });
     connect(pageControl_, &QTabWidget::currentChanged, this, &MainForm::UpdateActions);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
@@ -251,6 +256,14 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QxForm::eventFilter(watched, event);
+}
+
+void MainForm::showEvent(QShowEvent* event) {
+    QxForm::showEvent(event);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        ApplySplitterSizes();
+    }
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {

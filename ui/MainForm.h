@@ -40,6 +40,7 @@ class FileRowsModel;
 class TFiles;
 class TReplaces;
 struct ListCounts;
+struct TSettings;
 
 // What the window needs from outside; tests pass temporary folders and doubles.
 struct MainFormEnv {
@@ -93,6 +94,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -114,6 +116,9 @@ private:
     void SaveSettings();
     void LoadDefaultList();
     void SaveDefaultList();
+    TSettings CollectSettings() const;
+    void ApplySettings(const TSettings& settings);
+    void ApplySplitterSizes();
 
     void BrowseFolder();
     void OpenHelp();
@@ -128,7 +133,12 @@ private:
     std::unique_ptr<TFiles> files_;
     FileRowsModel* fileModel_ = nullptr;
     int builtInMasks_ = 0;
+    // Heights and widths the splitters keep; applied again when the window is first shown,
+    // since a splitter spreads its sizes only once it has its own size.
+    int replacesHeight_ = 257;
+    int maskWidth_ = 137;
     bool closed_ = false;
+    bool shownOnce_ = false;
 
     QPointer<AboutForm> about_;
     QMenuBar* menuBar_ = nullptr;

@@ -114,6 +114,11 @@ void MainForm::BuildLayout() {
     setObjectName(QStringLiteral("frmMainForm"));
     setWindowTitle(QStringLiteral("QX Quendro"));
     setMinimumSize(800, 400);
+    // The window's texts are 11 pixels high, in the desktop's family: the bands and rows are
+    // laid out for that size.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
     move(409, 123);
     resize(800, 639);
 
@@ -171,7 +176,8 @@ QWidget* MainForm::BuildTopBand() {
     QPalette pal = band->palette();
     pal.setColor(QPalette::Window, Qt::white);
     band->setPalette(pal);
-    band->setFixedHeight(54);
+    // At least the classic 54 pixels; taller when a narrow window wraps the two texts.
+    band->setMinimumHeight(54);
 
     auto* label1 = NewLabel(
         "Label1",
@@ -179,14 +185,17 @@ QWidget* MainForm::BuildTopBand() {
             "Программа для быстрого исправления файлов, выделенного текста и буфера обмена"),
         band);
     QFont bold(QStringLiteral("Tahoma"));
+    bold.setPixelSize(11);
     bold.setBold(true);
     label1->setFont(bold);
+    label1->setWordWrap(true);
     auto* label4 = NewLabel(
         "Label4",
         QStringLiteral("Заменяет указанный фрагмент текста во всех отмеченных файлах или буфере "
                        "обмена.\r\nПозволяет использовать Регулярные выражения и язык запросов "
                        "xPath."),
         band);
+    label4->setWordWrap(true);
 
     auto* image = NewLink("Image1", QString(), band);
     image->setPixmap(Logo());
@@ -224,9 +233,6 @@ QWidget* MainForm::BuildReplacesPanel() {
     QWidget* p = pnlReplaces_;
 
     auto* caption = NewLabel("lblReplacesCaption", QStringLiteral("Список замен:"), p);
-    QFont bold = caption->font();
-    bold.setBold(true);
-    caption->setFont(bold);
     struct Link {
         const char* name;
         const char* text;
@@ -251,11 +257,11 @@ QWidget* MainForm::BuildReplacesPanel() {
         link->BindAction(Action(l.action), l.onPress);
         top->addWidget(link);
     }
-    top->addSpacing(24);
+    top->addSpacing(12);
     top->addWidget(NewLabel("lblMove", QStringLiteral("Переместить:"), p));
     const Link moveLinks[] = {
-        {"lblMoveUp", "Вверх", "AMoveUp", 8, true},
-        {"lblMoveDown", "Вниз", "AMoveDown", 8, true},
+        {"lblMoveUp", "Вверх", "AMoveUp", 6, true},
+        {"lblMoveDown", "Вниз", "AMoveDown", 6, true},
     };
     for (const Link& l : moveLinks) {
         top->addSpacing(l.gapBefore);
@@ -323,7 +329,7 @@ QWidget* MainForm::BuildReplacesPanel() {
     legend->addStretch();
 
     auto* column = new QVBoxLayout(p);
-    column->setContentsMargins(8, 4, 8, 2);
+    column->setContentsMargins(6, 4, 6, 2);
     column->setSpacing(4);
     column->addLayout(top);
     column->addWidget(lvReplaceStrings_, 1);
@@ -384,7 +390,9 @@ QWidget* MainForm::BuildFilesPage() {
     fileModel_ = new FileRowsModel(this);
     lvFiles_->setModel(fileModel_);
     SetUpList(lvFiles_);
-    lvFiles_->setFont(QFont(QStringLiteral("Verdana")));
+    QFont verdana(QStringLiteral("Verdana"));
+    verdana.setPixelSize(11);
+    lvFiles_->setFont(verdana);
     lvFiles_->setColumnWidth(0, 700);
 
     auto* bottom = new QHBoxLayout;

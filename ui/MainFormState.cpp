@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's lists and stored state: the file list, the rule rows, the settings and
 // the default rule list.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QSplitter>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include "batch/FileList.h"
 #include "batch/FolderScan.h"
 #include "platform/Messages.h"
+#include "storage/Settings.h"
 #include "ui/FileRowsModel.h"
 #include "ui/MainForm.h"
 #include "ui/QtText.h"
@@ -73,9 +78,88 @@ void MainForm::RememberMask() {
 
 void MainForm::FillReplaceList(bool /*checkedOnly*/, bool /*keepRuleChecks*/) {}
 
-void MainForm::LoadSettings() {}
+TSettings MainForm::CollectSettings() const {
+    TSettings s;
+    for (int i = builtInMasks_; i < cmbMask_->count(); ++i)
+        s.maskHistory.push_back(cmbMask_->itemText(i).toStdString());
+    s.folderHistory = ComboItems(edtFolder_);
+    s.left = pos().x();
+    s.top = pos().y();
+    s.width = width();
+    s.height = height();
+    s.replacesColumn1 = lvReplaceStrings_->columnWidth(0);
+    s.replacesColumn2 = lvReplaceStrings_->columnWidth(1);
+    s.replacesColumn3 = lvReplaceStrings_->columnWidth(2);
+    s.filesColumn1 = lvFiles_->columnWidth(0);
+    s.maskWidth = maskWidth_;
+    s.replacesHeight = replacesHeight_;
+    s.filesFolder = edtFolder_->currentText().toStdString();
+    s.curMask = cmbMask_->currentText().toStdString();
+    s.replacesCheckedOnly = cbCheckedOnly_->isChecked();
+    s.filter = edtFilter_->text().toStdString();
+    s.replacesFilter = edtFilterReplaces_->text().toStdString();
+    s.ignoreCase = !Action("ACaseSensitive")->isChecked();
+    s.utf8 = Action("AUtf8")->isChecked();
+    s.backupFiles = Action("ABackupOnReplace")->isChecked();
+    return s;
+}
 
-void MainForm::SaveSettings() {}
+void MainForm::ApplySettings(const TSettings& s) {
+    move(s.left, s.top);
+    resize(s.width, s.height);
+    lvReplaceStrings_->setColumnWidth(0, s.replacesColumn1);
+    lvReplaceStrings_->setColumnWidth(1, s.replacesColumn2);
+    lvReplaceStrings_->setColumnWidth(2, s.replacesColumn3);
+    lvFiles_->setColumnWidth(0, s.filesColumn1);
+    maskWidth_ = s.maskWidth;
+    replacesHeight_ = s.replacesHeight;
+    ApplySplitterSizes();
+    cmbMask_->setEditText(FromUtf8(s.curMask));
+    if (cbCheckedOnly_->isChecked() != s.replacesCheckedOnly) {
+        cbCheckedOnly_->setChecked(s.replacesCheckedOnly);
+        FillReplaceList(cbCheckedOnly_->isChecked(), false);
+    }
+    edtFilter_->setText(FromUtf8(s.filter));
+    // Typing in the rule filter restarts its timer; a restored text is not typing.
+    {
+        const QSignalBlocker quiet(edtFilterReplaces_);
+        edtFilterReplaces_->setText(FromUtf8(s.replacesFilter));
+    }
+    Action("ACaseSensitive")->setChecked(!s.ignoreCase);
+    Action("AUtf8")->setChecked(s.utf8);
+    Action("ABackupOnReplace")->setChecked(s.backupFiles);
+
+    const QString mask = cmbMask_->currentText();
+    while (cmbMask_->count() > builtInMasks_) cmbMask_->removeItem(cmbMask_->count() - 1);
+    for (const std::string& entry : s.maskHistory) cmbMask_->addItem(FromUtf8(entry));
+    cmbMask_->setEditText(mask);
+    edtFolder_->clear();
+    for (const std::string& entry : s.folderHistory) edtFolder_->addItem(FromUtf8(entry));
+    edtFolder_->setEditText(FromUtf8(s.filesFolder));
+}
+
+void MainForm::ApplySplitterSizes() {
+    const int paneTotal = std::max(splitter_->height(), replacesHeight_ + 100);
+    splitter_->setSizes({replacesHeight_, paneTotal - replacesHeight_});
+    const int boxTotal = std::max(splitter2_->width(), maskWidth_ + 100);
+    splitter2_->setSizes({boxTotal - maskWidth_, maskWidth_});
+}
+
+void MainForm::LoadSettings() {
+    TSettings settings = CollectSettings();
+    settings.maskHistory.clear();
+    settings.folderHistory.clear();
+    const SettingsLoadResult result =
+        qx::LoadSettings(env_.configFolder / "Settings.xml", settings, messages());
+    if (result.status == SettingsStatus::NoFile) return;
+    ApplySettings(settings);
+    if (result.scanFolder) ScanFolder();
+}
+
+void MainForm::SaveSettings() {
+    // A failed save is not reported: the close goes on and the old file stays.
+    qx::SaveSettings(env_.configFolder / "Settings.xml", CollectSettings());
+}
 
 void MainForm::LoadDefaultList() {}
 
