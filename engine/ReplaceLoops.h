@@ -93,6 +93,7 @@ private:
 
     bool Anchorable(std::size_t index) const;
     void UseAnchor(std::size_t index);
+    void UseSkipping();
     void ChooseBySample(std::string_view haystack, std::size_t from);
     bool MatchesAt(std::string_view haystack, std::size_t start) const;
     std::size_t NextAnchor(std::string_view haystack, std::size_t from);
