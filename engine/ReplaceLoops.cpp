@@ -47,10 +47,14 @@ int Commonness(unsigned char c) {
     return 5;
 }
 
-[[noreturn]] void ThrowTooLarge(std::size_t limit) {
+}  // namespace
+
+void ThrowTextTooLarge(std::size_t limit) {
     throw ETextTooLarge("Текст после замены стал бы больше " + std::to_string(limit >> 20) +
                         " МБ; коррекция остановлена.");
 }
+
+namespace {
 
 // One replace loop for both kinds of rule. The matcher finds the first occurrence, the next one
 // from the end of the previous one, and forms the text that goes in its place (numbered or
@@ -72,7 +76,7 @@ bool ReplaceLoop(std::string& text, Matcher& matcher, ReplaceHooks& hooks, std::
         // The final text is at least this long: stop before memory runs out, not after.
         const std::size_t rest = text.size() - current;
         if (rest > hooks.sizeLimit || out.size() + inserted.size() > hooks.sizeLimit - rest)
-            ThrowTooLarge(hooks.sizeLimit);
+            ThrowTextTooLarge(hooks.sizeLimit);
         out.append(inserted);
     } while (matcher.Next(text, current, pos, len));
     out.append(text, current);
