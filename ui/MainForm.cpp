@@ -75,6 +75,8 @@ MainForm::MainForm(MainFormEnv env)
         [this](const std::vector<std::filesystem::path>& paths) { ProcessDroppedFiles(paths); });
     pageControl_->setTabVisible(pageControl_->indexOf(tsDropedFiles_), false);
     tmrUpdate_->start();
+    // The dialogs are made once and keep their state between showings.
+    about_ = new AboutForm(messages(), *env_.shell, this);
     UpdateActions();
 }
 
@@ -231,10 +233,7 @@ void MainForm::OpenWebSite() {
     env_.shell->OpenUrl(std::string(info::kWebScheme) + info::kWebSite);
 }
 
-void MainForm::ShowAbout() {
-    if (about_.isNull()) about_ = new AboutForm(messages(), *env_.shell, this);
-    about_->ShowModal();
-}
+void MainForm::ShowAbout() { about_->ShowModal(); }
 
 void MainForm::RefreshClipboardView() {
     memClipboard_->setPlainText(QApplication::clipboard()->text());
