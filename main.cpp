@@ -1,13 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Entry point: exactly two arguments run batch mode without any display; otherwise the window.
+// Entry point: exactly two arguments run batch mode, which needs no display (no QApplication,
+// no X server); any other number starts the window.
 #include <cstdio>
 
+#include "batch/BatchMode.h"
+#include "batch/StderrMessages.h"
+#include "storage/ProgramFolder.h"
+
+#if defined(QX_HAVE_WINDOW) && __has_include("ui/App.h")
+#include "ui/App.h"
+#define QX_RUN_WINDOW 1
+#endif
+
 int main(int argc, char** argv) {
-    (void)argv;
     if (argc == 3) {
-        std::fputs("qxquendro: batch mode is not built yet\n", stderr);
-        return 2;
+        qx::StderrMessages messages;
+        return qx::RunBatch(argv[1], argv[2], qx::ProgramFolder(), messages);
     }
-    std::fputs("qxquendro: the window is not built yet\n", stderr);
-    return 0;
+#ifdef QX_RUN_WINDOW
+    return qx::RunInteractive(argc, argv);
+#else
+    std::fputs("qxquendro: built without the window; batch mode: qxquendro FILELIST LISTFILE\n",
+               stderr);
+    return 2;
+#endif
 }

@@ -47,10 +47,14 @@ int Commonness(unsigned char c) {
     return 5;
 }
 
-[[noreturn]] void ThrowTooLarge(std::size_t limit) {
+}  // namespace
+
+void ThrowTextTooLarge(std::size_t limit) {
     throw ETextTooLarge("Текст после замены стал бы больше " + std::to_string(limit >> 20) +
                         " МБ; коррекция остановлена.");
 }
+
+namespace {
 
 // One replace loop for both kinds of rule. The matcher finds the first occurrence, the next one
 // from the end of the previous one, and forms the text that goes in its place (numbered or
@@ -72,7 +76,7 @@ bool ReplaceLoop(std::string& text, Matcher& matcher, ReplaceHooks& hooks, std::
         // The final text is at least this long: stop before memory runs out, not after.
         const std::size_t rest = text.size() - current;
         if (rest > hooks.sizeLimit || out.size() + inserted.size() > hooks.sizeLimit - rest)
-            ThrowTooLarge(hooks.sizeLimit);
+            ThrowTextTooLarge(hooks.sizeLimit);
         out.append(inserted);
     } while (matcher.Next(text, current, pos, len));
     out.append(text, current);
@@ -162,7 +166,6 @@ private:
 }  // namespace
 
 CaseFoldSearcher::CaseFoldSearcher(std::string_view needle) : needle_(LowerCase(needle)) {
-    const auto& lower = LowerTable();
     int best = INT_MAX;
     for (std::size_t i = 0; i < needle_.size(); ++i) {
         if (!Anchorable(i)) continue;
@@ -172,22 +175,31 @@ CaseFoldSearcher::CaseFoldSearcher(std::string_view needle) : needle_(LowerCase(
             anchor_ = i;
         }
     }
-    if (needle_.size() >= kSkipFrom) {
-        const std::size_t last = needle_.size() - 1;
-        std::array<std::size_t, 256> folded;
-        folded.fill(needle_.size());
-        for (std::size_t i = 0; i < last; ++i)
-            folded[static_cast<unsigned char>(needle_[i])] = last - i;
-        for (std::size_t b = 0; b < 256; ++b) shift_[b] = folded[lower[b]];
-    }
     if (best != INT_MAX) UseAnchor(anchor_);
 }
 
 bool CaseFoldSearcher::Anchorable(std::size_t index) const {
-    // memchr serves a byte with at most two cases, which is every byte of this code page.
+    // memchr looks for a byte and its capital; that must be every byte whose lower case it is.
+    static const std::array<int, 256> cases = [] {
+        std::array<int, 256> n{};
+        for (const unsigned char small : LowerTable()) ++n[small];
+        return n;
+    }();
     const unsigned char c = static_cast<unsigned char>(needle_[index]);
     const unsigned char upper = UpperTable()[c];
-    return LowerTable()[c] == c && (upper == c || LowerTable()[upper] == c);
+    const bool pair = upper != c && LowerTable()[upper] == c;
+    return cases[c] == (pair ? 2 : 1) && (pair || upper == c);
+}
+
+void CaseFoldSearcher::UseSkipping() {
+    method_ = Method::kSkip;
+    const auto& lower = LowerTable();
+    const std::size_t last = needle_.size() - 1;
+    std::array<std::size_t, 256> folded;
+    folded.fill(needle_.size());
+    for (std::size_t i = 0; i < last; ++i)
+        folded[static_cast<unsigned char>(needle_[i])] = last - i;
+    for (std::size_t b = 0; b < 256; ++b) shift_[b] = folded[lower[b]];
 }
 
 void CaseFoldSearcher::UseAnchor(std::size_t index) {
@@ -229,7 +241,7 @@ void CaseFoldSearcher::ChooseBySample(std::string_view haystack, std::size_t fro
     }
     constexpr std::size_t kDenseAnchor = 64;  // more than one hit in this many bytes
     if (needle_.size() >= kSkipFrom && (best == npos || bestCount * kDenseAnchor > sampled))
-        method_ = Method::kSkip;
+        UseSkipping();
     else if (best != npos)
         UseAnchor(best);
 }

@@ -34,6 +34,9 @@ public:
     std::size_t sizeLimit = std::numeric_limits<std::size_t>::max();
 };
 
+// Raises ETextTooLarge for a text that would outgrow `limit`.
+[[noreturn]] void ThrowTextTooLarge(std::size_t limit);
+
 // The hooks of a running correction: `ReplaceNumber` and the performed-replacement records
 // sent to the sinks under the current file name.
 class RuleHooks final : public ReplaceHooks {
@@ -93,6 +96,7 @@ private:
 
     bool Anchorable(std::size_t index) const;
     void UseAnchor(std::size_t index);
+    void UseSkipping();
     void ChooseBySample(std::string_view haystack, std::size_t from);
     bool MatchesAt(std::string_view haystack, std::size_t start) const;
     std::size_t NextAnchor(std::string_view haystack, std::size_t from);

@@ -13,9 +13,11 @@
 namespace qx {
 namespace {
 
-// Run-away protection. PCRE2 counts backtracking steps per match attempt; a realistic rule
-// needs a few steps per byte it passes over (".*x" over a whole text backtracks through all of
-// it), so the limit grows with the subject: ten million, plus 64 per byte, at most 2^32 - 1.
+// Run-away protection. The interpreter of PCRE2 counts backtracking steps per start position; a
+// realistic rule needs a few steps per byte it passes over (".*x" over a whole text backtracks
+// through all of it), so the limit grows with the subject: ten million, plus 64 per byte, at most
+// 2^32 - 1. The JIT counts the steps of a whole search over all start positions instead, so when
+// it hits the limit the search is repeated by the interpreter, and only its verdict counts.
 constexpr std::uint64_t kMatchLimitBase = 10'000'000;
 constexpr std::uint64_t kMatchLimitPerByte = 64;
 // Memory for the interpreter's backtracking frames (KiB) and for the JIT's stack (bytes).
@@ -38,6 +40,7 @@ struct TRegExpr::Impl {
     std::string expression;
     RegexModifiers modifiers;
     bool compiled = false;  // `code` belongs to `expression` and `modifiers`
+    bool jit = false;       // `code` has JIT code
     int loopDepth = 0;
 
     pcre2::CompileContext compileContext;
@@ -98,7 +101,8 @@ struct TRegExpr::Impl {
             }
             throw ERegExpr("TRegExpr(comp): Internal Urp (pos 0): " + Pcre2Message(error));
         }
-        if (pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE) == 0) {
+        jit = pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE) == 0;
+        if (jit) {
             if (!jitStack) {
                 jitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
                 if (jitStack) pcre2_jit_stack_assign(matchContext.get(), nullptr, jitStack.get());
@@ -113,8 +117,13 @@ struct TRegExpr::Impl {
         found = false;
         count = -1;
         if (offset > input.size()) return false;
-        const int rc = pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(input.data()),
-                                   input.size(), offset, 0, matchData.get(), matchContext.get());
+        const auto subject = reinterpret_cast<PCRE2_SPTR>(input.data());
+        int rc = pcre2_match(code.get(), subject, input.size(), offset, 0, matchData.get(),
+                             matchContext.get());
+        if (jit && (rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_JIT_STACKLIMIT)) {
+            rc = pcre2_match(code.get(), subject, input.size(), offset, PCRE2_NO_JIT,
+                             matchData.get(), matchContext.get());
+        }
         if (rc == PCRE2_ERROR_NOMATCH) return false;
         if (rc < 0) {
             switch (rc) {

@@ -60,27 +60,36 @@ std::string SerializeDocument(XmlDocument& document, LineBreak lineBreak) {
 void ReplaceInNode(XPathContext& context, XmlNode node, std::string_view find,
                    std::string_view replace, bool regex) {
     const int type = node.nodeType();
-    if (type == XmlNode::kText || type == XmlNode::kCData) {
-        if (find.empty()) {
-            node.setText(replace);
-            return;
-        }
-        std::string value = node.text();
+    const bool textNode = type == XmlNode::kText || type == XmlNode::kCData;
+    if (!textNode && !(find.empty() && !node.hasChildNodes())) {
+        for (const XmlNode& child : node.childNodes())
+            ReplaceInNode(context, child, find, replace, regex);
+        return;
+    }
+    // A text or CDATA node is replaced in; with an empty find it, like any node without
+    // children, takes the replace text as its content.
+    std::string value = node.text();
+    const std::size_t before = value.size();
+    const std::size_t limit = before + context.room;
+    if (find.empty()) {
+        value.assign(replace);
+    } else {
+        ReplaceHooks& hooks = context.hooks;
+        const std::size_t textLimit = hooks.sizeLimit;
+        hooks.sizeLimit = limit;
+        struct Restore {
+            ReplaceHooks& hooks;
+            std::size_t limit;
+            ~Restore() { hooks.sizeLimit = limit; }
+        } restore{hooks, textLimit};
         if (regex)
-            ReplaceRegexInPlace(context.engine, value, find, replace, context.hooks,
-                                context.scratch);
+            ReplaceRegexInPlace(context.engine, value, find, replace, hooks, context.scratch);
         else
-            ReplaceCountedInPlace(value, find, replace, context.flags, context.hooks,
-                                  context.scratch);
-        node.setText(value);  // also when nothing was replaced, as the node is rewritten anyway
-        return;
+            ReplaceCountedInPlace(value, find, replace, context.flags, hooks, context.scratch);
     }
-    if (find.empty() && !node.hasChildNodes()) {
-        node.setText(replace);
-        return;
-    }
-    for (const XmlNode& child : node.childNodes())
-        ReplaceInNode(context, child, find, replace, regex);
+    if (value.size() > limit) ThrowTextTooLarge(context.hooks.sizeLimit);
+    context.room = limit - value.size();
+    node.setText(value);  // also when nothing was replaced, as the node is rewritten anyway
 }
 
 XPathResult ApplyXPathRule(XPathContext& context, std::string_view text, std::string_view xPath,
@@ -101,6 +110,8 @@ XPathResult ApplyXPathRule(XPathContext& context, std::string_view text, std::st
         result.text = markup;
         return result;
     }
+    const std::size_t limit = context.hooks.sizeLimit;
+    context.room = limit > markup.size() ? limit - markup.size() : 0;
     for (const XmlNode& node : selected) ReplaceInNode(context, node, find, replace, regex);
     result.text = SerializeDocument(context.document, DetectLineBreak(markup));
     return result;

@@ -26,6 +26,9 @@ struct XPathContext {
     ReplaceFlags flags;  // of the plain rules
     EngineSinks& sinks;  // for the log line of a parse failure
     std::string& scratch;
+    // How much the document's texts may still grow in this pass (set by ApplyXPathRule from
+    // hooks.sizeLimit): many small nodes must not add up past the limit either.
+    std::size_t room = 0;
 };
 
 struct XPathResult {

@@ -109,6 +109,20 @@ TEST(TRegExpr, LongLinearBacktrackingIsNotARunaway) {
     EXPECT_EQ(re.MatchLen(0), 1'000'000);
 }
 
+TEST(TRegExpr, ModerateBacktrackingAtEveryPositionIsNotARunaway) {
+    // Each start position backtracks through the rest of its 200-byte sentence: many steps over
+    // the whole text, few at any one position.
+    std::string subject;
+    while (subject.size() < 1'000'000) subject += std::string(199, 'a') + ". ";
+    subject += "x";  // present, so no shortcut skips the search
+    TRegExpr re;
+    re.SetExpression("([a-z]| )*[a-z]\\.x");
+    EXPECT_FALSE(re.Exec(subject));
+    re.SetExpression("([a-z]| )*[a-z]\\. ");
+    ASSERT_TRUE(re.Exec(subject));
+    EXPECT_EQ(re.MatchLen(0), 201);
+}
+
 TEST(TRegExpr, SameExpressionKeepsTheCompiledStateAndMatches) {
     TRegExpr re;
     re.SetExpression("a");

@@ -146,6 +146,27 @@ TEST(XPathRule, EachPassReadsTheCurrentText) {
     EXPECT_EQ(Apply(rows, sinks, "<r><t>a</t><u>b</u></r>"), "<r><t>b</t><v>d</v></r>");
 }
 
+// Nodes that each stay small must not add up past the limit either.
+TEST(XPathRule, GrowthOfAllNodesTogetherIsLimited) {
+    XmlDocument document;
+    TRegExpr engine;
+    RecordingSinks sinks;
+    const std::string file;
+    RuleHooks hooks(sinks, file);
+    std::string scratch;
+    XPathContext context{document, engine, hooks, kReplaceAll, sinks, scratch};
+    const std::string a30(30, 'a');
+    const std::string text = "<r><t>" + a30 + "</t><t>" + a30 + "</t></r>";  // 81 bytes
+    hooks.sizeLimit = 140;  // each node alone fits, both do not
+    EXPECT_THROW(ApplyXPathRule(context, text, "//t", "a", "aa", false), ETextTooLarge);
+    EXPECT_THROW(ApplyXPathRule(context, text, "//t", "", std::string(80, 'b'), false),
+                 ETextTooLarge);
+    hooks.sizeLimit = 141;
+    EXPECT_EQ(ApplyXPathRule(context, text, "//t", "a", "aa", false).text,
+              "<r><t>" + a30 + a30 + "</t><t>" + a30 + a30 + "</t></r>");
+    EXPECT_EQ(hooks.sizeLimit, 141u);
+}
+
 TEST(SerializeDocument, DeclarationThenTopLevelNodesWithNothingBetween) {
     XmlDocument document;
     ASSERT_TRUE(document.loadXML("<?xml version=\"1.0\"?>\n<!--c--><r/><?pi x?>"));

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "batch/BatchPaths.h"
+
+#include <system_error>
+
+#include "engine/CodePage.h"
+#include "engine/Encoding.h"
+
+namespace qx {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool IsValidUtf8(std::string_view text) { return Utf8ToCp1251(text).has_value(); }
+
+bool HasNonAscii(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    }
+    return false;
+}
+
+bool IsFile(const fs::path& path) {
+    std::error_code error;
+    return fs::is_regular_file(path, error);
+}
+
+}  // namespace
+
+std::vector<std::string> FileListLines(std::string_view bytes) {
+    std::string text;
+    if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+        text = bytes.substr(kUtf8Bom.size());
+    } else if (HasNonAscii(bytes) && IsValidUtf8(bytes)) {
+        text = bytes;
+    } else {
+        text = Cp1251ToUtf8(bytes);
+    }
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != '\r' && text[i] != '\n') continue;
+        if (i > start) lines.push_back(text.substr(start, i - start));
+        if (i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    return lines;
+}
+
+fs::path ResolveArgument(std::string_view argument, const fs::path& programFolder) {
+    const fs::path given{std::string(argument)};
+    if (given.is_absolute()) return given;
+    fs::path inProgramFolder = programFolder;
+    inProgramFolder += given;  // appended as text, the folder ends in "/"
+    if (IsFile(inProgramFolder)) return inProgramFolder;
+    return given;
+}
+
+fs::path ResolveListed(std::string_view line, const fs::path& baseFolder) {
+    const fs::path given{std::string(line)};
+    if (given.is_absolute()) return given;
+    fs::path result = baseFolder;
+    result += given;
+    return result;
+}
+
+}  // namespace qx

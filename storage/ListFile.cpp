@@ -1,0 +1,283 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "storage/ListFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "batch/ReplaceConditions.h"
+#include "batch/RuleRows.h"
+#include "engine/CodePage.h"
+#include "engine/TReplace.h"
+#include "engine/TextRoutines.h"
+#include "engine/XmlDocument.h"
+#include "platform/Messages.h"
+
+namespace qx {
+namespace {
+
+constexpr std::string_view kDeclaration = R"(<?xml version="1.0" encoding="windows-1251"?>)";
+constexpr std::string_view kRootStart = R"(<List xml:space="preserve">)";
+constexpr std::string_view kRootEnd = "</List>";
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kConditionEscapes = "<>&'\"";
+
+// The four condition elements in the order they are written.
+enum ConditionIndex { kIfContains, kIfAbsent, kDontIfContains, kDontIfAbsent, kConditionCount };
+constexpr std::array<std::string_view, kConditionCount> kConditionElements = {
+    "ReplaceIfContains", "ReplaceIfAbsent", "DontReplaceIfContains", "DontReplaceIfAbsent"};
+
+std::array<const std::string*, kConditionCount> ConditionTexts(const TReplaceConditions& c) {
+    return {&c.ReplaceIfContainsText, &c.ReplaceIfAbsentText, &c.DontReplaceIfContainsText,
+            &c.DontReplaceIfAbsentText};
+}
+
+// Every line break as CR LF: the parser hands them over as LF, the condition boxes hold CR LF.
+std::string WithCrLf(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r') {
+            result += kLineEnd;
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else if (c == '\n') {
+            result += kLineEnd;
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+// XML 1.0 cannot hold control characters other than tab, CR and LF, not even as references;
+// writing one would make the whole list unreadable, so they are left out.
+std::string WithoutXmlForbiddenControls(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 && c != '\t' && c != '\r' && c != '\n') continue;
+        result += c;
+    }
+    return result;
+}
+
+// The part after the last "/", or empty when there is none; the parser's url is windows-1251.
+std::string LastPathPart(std::string_view url) {
+    const std::size_t slash = url.rfind('/');
+    if (slash == std::string_view::npos) return {};
+    return std::string(url.substr(slash + 1));
+}
+
+// Closes a descriptor and removes the temporary file unless it was committed.
+class TempFile {
+public:
+    TempFile() = default;
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    ~TempFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!path_.empty()) ::unlink(path_.c_str());
+    }
+    bool Create(const std::filesystem::path& target) {
+        std::string pattern =
+            (target.parent_path() / ("." + target.filename().native() + ".XXXXXX")).native();
+        fd_ = ::mkstemp(pattern.data());
+        if (fd_ < 0) return false;
+        path_ = pattern;
+        return true;
+    }
+    int fd() const { return fd_; }
+    const std::string& path() const { return path_; }
+    bool Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+    void Commit() { path_.clear(); }
+
+private:
+    int fd_ = -1;
+    std::string path_;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ListParseErrorText(const XmlParseError& error) {
+    // "Cтрока" begins with the Latin capital C, as the program has always written it.
+    std::string text = "Файл: ";
+    text += Cp1251ToUtf8(LastPathPart(error.url));
+    text += "\r\n\r\n";
+    text += Cp1251ToUtf8(error.reason);
+    text += "\r\nCтрока: ";
+    text += std::to_string(error.line);
+    text += ", позиция: ";
+    text += std::to_string(error.linepos);
+    text += "\r\n\r\n";
+    text += Cp1251ToUtf8(error.srcText);
+    return text;
+}
+
+std::string ListFileText(const TReplaceConditions& conditions,
+                         const std::vector<const TReplace*>& rules) {
+    std::string text;
+    auto addLine = [&text](std::string_view line) {
+        text += line;
+        text += kLineEnd;
+    };
+    addLine(kDeclaration);
+    addLine(kRootStart);
+    const auto texts = ConditionTexts(conditions);
+    for (int i = 0; i < kConditionCount; ++i) {
+        const std::string& value = *texts[static_cast<std::size_t>(i)];
+        if (value.empty()) continue;
+        const std::string_view name = kConditionElements[static_cast<std::size_t>(i)];
+        std::string line = "  <";
+        line += name;
+        line += '>';
+        line += XmlEscapeChars(WithCrLf(WithoutXmlForbiddenControls(value)), kConditionEscapes);
+        line += "</";
+        line += name;
+        line += '>';
+        addLine(line);
+    }
+    for (const TReplace* rule : rules) {
+        if (rule != nullptr) addLine(rule->ToXml());
+    }
+    addLine(kRootEnd);
+    return text;
+}
+
+bool WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes) {
+    std::error_code error;
+    std::filesystem::path target = path;
+    // Replace the file a link points to, not the link.
+    if (std::filesystem::is_symlink(target, error)) {
+        target = std::filesystem::weakly_canonical(target, error);
+        if (error) return false;
+    }
+    mode_t mode = 0666 & ~[] {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return mask;
+    }();
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0) {
+        if (!S_ISREG(existing.st_mode)) return false;
+        // A read-only list stays read-only, also for root.
+        if ((existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+            ::access(target.c_str(), W_OK) != 0) {
+            return false;
+        }
+        mode = existing.st_mode & 07777;
+    }
+    TempFile temp;
+    if (!temp.Create(target)) return false;
+    if (::fchmod(temp.fd(), mode) != 0) return false;
+    if (!WriteAll(temp.fd(), bytes)) return false;
+    if (::fsync(temp.fd()) != 0) return false;
+    if (!temp.Close()) return false;
+    if (::rename(temp.path().c_str(), target.c_str()) != 0) return false;
+    temp.Commit();
+    return true;
+}
+
+TListFile::TListFile(TReplaces& rules, TRuleRows& rows, TReplaceConditions& conditions,
+                     Messages& messages)
+    : rules_(rules), rows_(rows), conditions_(conditions), messages_(messages) {}
+
+void TListFile::ReadConditions(XmlDocument& document) {
+    std::array<std::string, kConditionCount> values;
+    for (int i = 0; i < kConditionCount; ++i) {
+        const std::string path =
+            "List/" + std::string(kConditionElements[static_cast<std::size_t>(i)]);
+        const XmlNode node = document.selectSingleNode(path);
+        if (node) values[static_cast<std::size_t>(i)] = WithCrLf(node.text());
+    }
+    TReplaceConditions& c = conditions_;
+    c.ReplaceIfContainsText = values[kIfContains];
+    c.ReplaceIfAbsentText = values[kIfAbsent];
+    c.DontReplaceIfContainsText = values[kDontIfContains];
+    c.DontReplaceIfAbsentText = values[kDontIfAbsent];
+    c.ReplaceIfContains = !c.ReplaceIfContainsText.empty();
+    c.ReplaceIfAbsent = !c.ReplaceIfAbsentText.empty();
+    c.DontReplaceIfContains = !c.DontReplaceIfContainsText.empty();
+    c.DontReplaceIfAbsent = !c.DontReplaceIfAbsentText.empty();
+    c.ReplaceGroup = c.ReplaceIfContains || c.ReplaceIfAbsent;
+    c.DontReplaceGroup = c.DontReplaceIfContains || c.DontReplaceIfAbsent;
+}
+
+bool TListFile::LoadList(const std::filesystem::path& path, bool append) {
+    std::error_code error;
+    // A folder, pipe or device is no list file (and opening a pipe could hang).
+    if (!std::filesystem::is_regular_file(path, error)) return false;
+
+    const bool checkedOnly = rows_.CheckedOnlyView();
+    if (append) {
+        rows_.FillReplaceList(checkedOnly, false);
+    } else {
+        // Keep the marks the rows show, in case the file does not load and the rows come back.
+        rows_.StoreChecks();
+        rows_.Clear();
+    }
+
+    XmlDocument document;
+    if (!document.load(path)) {
+        if (!append) rows_.FillReplaceList(checkedOnly, true);
+        messages_.Show(ListParseErrorText(document.parseError()), kListParseErrorCaption,
+                       Messages::Icon::Warning);
+        return false;
+    }
+
+    ReadConditions(document);
+    const std::string text = document.xml();
+    if (append) {
+        TReplaces loaded;
+        loaded.LoadFromXml(text);
+        for (int i = 0; i < loaded.Count(); ++i) rules_.Add(loaded.Items(i)->Clone());
+    } else {
+        rules_.LoadFromXml(text);
+    }
+    rows_.FillReplaceList(checkedOnly, true);
+    currentListFile_ = path;
+    return true;
+}
+
+bool TListFile::SaveList(const std::filesystem::path& path, bool selectedOnly) {
+    rows_.StoreChecks();
+    std::vector<const TReplace*> rules;
+    if (selectedOnly) {
+        for (TReplace* rule : rows_.SelectedRules()) rules.push_back(rule);
+    } else {
+        for (int i = 0; i < rules_.Count(); ++i) rules.push_back(rules_.Items(i));
+    }
+    if (!WriteFileReplacing(path, ListFileText(conditions_, rules))) return false;
+    currentListFile_ = path;
+    return true;
+}
+
+void TListFile::ClearList() {
+    rows_.Clear();
+    rules_.Clear();
+}
+
+}  // namespace qx
