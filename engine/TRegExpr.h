@@ -15,9 +15,11 @@
 //
 // Errors are thrown as ERegExpr with the library's texts: "TRegExpr(comp): ..." for an
 // expression that does not compile, "TRegExpr(exec): ..." for matching errors (an empty
-// expression, a match that runs away: a search gives up after a bounded number of backtracking
-// steps, ten million plus 64 per byte of the subject, and "TRegExpr(exec): Match Limit Exceeded"
-// says so).
+// expression, a match that runs away). A match attempt that backtracks more than ten million
+// steps plus 64 per byte of the subject (at most 2^32 - 1) at one start position gives up with
+// "TRegExpr(exec): Match Limit Exceeded". Counts over groups are written out in full for PCRE2;
+// an expression whose compiled form outgrows PCRE2 ("(ab){20000}") fails with
+// "TRegExpr(comp): Regexp Too Big (pos 0)".
 
 #include <memory>
 #include <stdexcept>

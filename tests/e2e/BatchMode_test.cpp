@@ -175,19 +175,24 @@ TEST_F(BatchRun, RulesAsTheListFileMarksThem) {
 }
 
 TEST_F(BatchRun, EachFileIsWrittenBackInItsOwnEncoding) {
-    Write("prog/rules.lst", List({Item("\xea\xee\xf2", "\xef\xf1\xe8", true)}));  // кот -> пси
-    const std::string catUtf8 = "\xd0\x9a\xd0\xbe\xd1\x82";                       // Кот
-    const std::string dogUtf8 = "\xd0\xbf\xd1\x81\xd0\xb8";                       // пси
+    Write("prog/rules.lst", List({Item("\xea\xee\xf2", "\xef\xf1\xe8", true),  // кот -> пси
+                                  Item("cat", "dog", true)}));
+    const std::string catUtf8 = "\xd0\x9a\xd0\xbe\xd1\x82";  // Кот
+    const std::string dogUtf8 = "\xd0\xbf\xd1\x81\xd0\xb8";  // пси
     Write("prog/bom.txt", "\xEF\xBB\xBF" + catUtf8 + "!");
     Write("prog/decl.xml", "\n<?xml version=\"1.0\" encoding=\"UTF-8\"?><t>" + catUtf8 + "</t>");
     Write("prog/cp.txt", "\xca\xee\xf2!");  // Кот in windows-1251
-    Write("prog/files.txt", "bom.txt\ndecl.xml\ncp.txt\n");
+    // UTF-8 that does not announce itself is taken as windows-1251: its bytes come back as
+    // they were wherever no rule matched.
+    Write("prog/plain-utf8.txt", "cat " + catUtf8);
+    Write("prog/files.txt", "bom.txt\ndecl.xml\ncp.txt\nplain-utf8.txt\n");
     const RunResult run = Run({"files.txt", "rules.lst"});
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(Read(Prog("bom.txt")), "\xEF\xBB\xBF" + dogUtf8 + "!");
     EXPECT_EQ(Read(Prog("decl.xml")),
               "\n<?xml version=\"1.0\" encoding=\"UTF-8\"?><t>" + dogUtf8 + "</t>");
     EXPECT_EQ(Read(Prog("cp.txt")), "\xef\xf1\xe8!");
+    EXPECT_EQ(Read(Prog("plain-utf8.txt")), "dog " + catUtf8);
 }
 
 TEST_F(BatchRun, FileThatWouldLoseCharactersIsLeftAndNamed) {

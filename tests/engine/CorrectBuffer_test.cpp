@@ -7,6 +7,7 @@
 #include "batch/ReplaceConditions.h"
 #include "engine/BufferCorrection.h"
 #include "tests/engine/CorrectionDoubles.h"
+#include "tests/engine/EngineDoubles.h"
 
 namespace qx {
 namespace {
@@ -167,6 +168,25 @@ TEST(CorrectBuffer, RuleErrorsPropagateAndLeaveTheClipboard) {
     EXPECT_THROW(CorrectBuffer(clipboard, page, nullptr, false, rules), std::runtime_error);
     EXPECT_EQ(clipboard.sets, 0);
     EXPECT_EQ(clipboard.text, "мир");
+}
+
+TEST(CorrectBuffer, RecordsOfTheRuleEngineNameNoFile) {
+    test::ListRows rows;
+    rows.Add(Cp("мир"), Cp("свет"));
+    rows.Add("unused", "x", "", 1, "", /*checked=*/false);
+    test::RecordingSinks sinks;
+    RuleEngine engine(rows, sinks);
+    engine.SetCurrentFileName("earlier.txt");
+    FakeClipboard clipboard;
+    clipboard.text = "Мир и мир";
+    FakePage page;
+    EXPECT_EQ(
+        CorrectBuffer(clipboard, page, kReplaceAll | kIgnoreCase, nullptr, false, engine).outcome,
+        CorrectionOutcome::Rewritten);
+    EXPECT_EQ(clipboard.text, "свет и свет");
+    EXPECT_EQ(page.progressMaximum, 1u);
+    ASSERT_EQ(sinks.records.size(), 2u);
+    for (const test::Record& record : sinks.records) EXPECT_EQ(record.fileName, "");
 }
 
 TEST(PutClipboardText, IgnoresEveryClipboardError) {

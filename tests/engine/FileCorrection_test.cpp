@@ -18,6 +18,7 @@
 #include "batch/ReplaceConditions.h"
 #include "engine/UniqueFd.h"
 #include "tests/engine/CorrectionDoubles.h"
+#include "tests/engine/EngineDoubles.h"
 
 namespace qx {
 namespace {
@@ -221,6 +222,28 @@ TEST(CorrectFile, ConditionsSeeTheDecodedTextBeforeAnyRule) {
               CorrectionOutcome::RefusedByConditions);
     EXPECT_EQ(refused.applyCalls, 0);
     EXPECT_EQ(ReadBytes(path), "пока, мир");
+}
+
+TEST(CorrectFile, WithTheRuleEngineRecordsCarryTheCallersFileName) {
+    TempFolder folder;
+    const auto path = folder / "text.txt";
+    WriteBytes(path, kBom + "Мир и мир");
+    test::ListRows rows;
+    rows.Add(Cp("мир"), Cp("свет"));
+    test::RecordingSinks sinks;
+    RuleEngine engine(rows, sinks);
+    engine.SetCurrentFileName("text.txt");
+    EXPECT_EQ(CorrectFile(path, kReplaceAll | kIgnoreCase, nullptr, false, engine).outcome,
+              CorrectionOutcome::Rewritten);
+    EXPECT_EQ(ReadBytes(path), kBom + "свет и свет");
+    ASSERT_EQ(sinks.records.size(), 2u);
+    EXPECT_EQ(sinks.records[0].fileName, "text.txt");
+
+    // An invalid expression ends the correction with the engine's error; the file stays.
+    rows.Add("(", "x", "r");
+    EXPECT_THROW(CorrectFile(path, kReplaceAll, nullptr, false, engine), std::exception);
+    EXPECT_EQ(ReadBytes(path), kBom + "свет и свет");
+    EXPECT_TRUE(CanLock(path));
 }
 
 struct RefusalRow {

@@ -269,6 +269,11 @@ TEST(TRegExpr, LargeRepeatCounts) {
     EXPECT_EQ(ReplaceAll("", "x{69999,}", x70000 + "xx", "<>"), "<>");
     EXPECT_EQ(ReplaceAll("", "[xy]{65536,65537}", x70000, "<>"), "<>" + std::string(4463, 'x'));
     EXPECT_EQ(ReplaceAll("", "x{99999999}", x70000, "<>"), x70000);
+    // Counts over groups are written out in full; PCRE2 holds a few thousand copies at most.
+    std::string ab;
+    for (int i = 0; i < 1000; ++i) ab += "ab";
+    EXPECT_EQ(ReplaceAll("", "(ab){1000}", ab + "ab", "<$1>"), "<ab>ab");
+    EXPECT_EQ(ErrorOf("", "(ab){20000}"), "TRegExpr(comp): Regexp Too Big (pos 0)");
 }
 
 struct DialectRow {
