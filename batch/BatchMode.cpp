@@ -73,7 +73,14 @@ int RunBatch(std::string_view fileListArgument, std::string_view listFileArgumen
     TRuleRows rows(&rules);
     TReplaceConditions conditions;
     TListFile listFile(rules, rows, conditions, messages);
-    if (!listFile.LoadList(listFilePath, false)) return kBatchListNotLoaded;
+    try {
+        if (!listFile.LoadList(listFilePath, false)) return kBatchListNotLoaded;
+    } catch (const std::exception& error) {
+        // A failure of the XML service other than a parse error: still one line, not an abort.
+        messages.Show(listFilePath.native() + ": " + AsUtf8(error.what()), "",
+                      Messages::Icon::Error);
+        return kBatchListNotLoaded;
+    }
 
     const std::optional<std::string> fileList = ReadWhole(fileListPath);
     if (!fileList) {

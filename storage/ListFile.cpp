@@ -120,6 +120,14 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+// Makes the rename itself durable; a failure here loses nothing that was not already saved.
+void SyncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
 }  // namespace
 
 std::string ListParseErrorText(const XmlParseError& error) {
@@ -181,7 +189,8 @@ bool WriteFileReplacing(const std::filesystem::path& path, std::string_view byte
         return mask;
     }();
     struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0) {
+    const bool replacing = ::stat(target.c_str(), &existing) == 0;
+    if (replacing) {
         if (!S_ISREG(existing.st_mode)) return false;
         // A read-only list stays read-only, also for root.
         if ((existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
@@ -193,11 +202,17 @@ bool WriteFileReplacing(const std::filesystem::path& path, std::string_view byte
     TempFile temp;
     if (!temp.Create(target)) return false;
     if (::fchmod(temp.fd(), mode) != 0) return false;
+    // Keep the owner where we may (root saving another user's list); elsewhere the new file is
+    // ours, as any rewrite by its owner would leave it.
+    if (replacing && ::fchown(temp.fd(), existing.st_uid, existing.st_gid) != 0) {
+        (void)::fchown(temp.fd(), static_cast<uid_t>(-1), existing.st_gid);
+    }
     if (!WriteAll(temp.fd(), bytes)) return false;
     if (::fsync(temp.fd()) != 0) return false;
     if (!temp.Close()) return false;
     if (::rename(temp.path().c_str(), target.c_str()) != 0) return false;
     temp.Commit();
+    SyncFolder(target.parent_path());
     return true;
 }
 

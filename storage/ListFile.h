@@ -38,8 +38,9 @@ std::string ListFileText(const TReplaceConditions& conditions,
 
 // Writes `bytes` to `path` through a temporary file in the same folder and a rename. An
 // existing target keeps its permission bits; a target without write permission is refused.
-// A symbolic link is followed: the file it points to is replaced, the link stays. False (and
-// the target untouched) on any failure.
+// A symbolic link is followed: the file it points to is replaced, the link stays. The owner is
+// kept where the process may set it; other hard links of the target keep the old content.
+// False (and the target untouched) on any failure.
 bool WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes);
 
 class TListFile {

@@ -249,6 +249,27 @@ TEST(RuleRows, ListenerHearsOnlyRealChanges) {
               (std::vector<std::string>{"about", "reset", "chg0", "ins0", "rem1"}));
 }
 
+TEST(RuleRows, EngineAppliesExactlyTheCheckedRowsInRowOrder) {
+    struct NoSinks : qx::EngineSinks {
+        void AddDoneReplace(std::string_view, std::string_view, std::string_view) override {}
+        void StepProgress() override {}
+        void AppendLog(std::string_view) override {}
+    } sinks;
+    TReplaces list;
+    Add(list, "a", "b", true);
+    Add(list, "b", "c", true);
+    Add(list, "x", "y", true);  // checked, but hidden by the filter below
+    Add(list, "c", "d", true);  // checked, but hidden by the filter below
+    TRuleRows rows(&list);
+    rows.SetFilter(true, "B");
+    rows.FillReplaceList(false, true);
+    ASSERT_EQ(rows.RowCount(), 2u);
+    qx::RuleEngine engine(rows, sinks);
+    EXPECT_EQ(engine.ApplyRules("aX", qx::kReplaceAll | qx::kIgnoreCase), "cX");
+    rows.SetChecked(1, false);  // the row decides, not the rule's own mark
+    EXPECT_EQ(engine.ApplyRules("aX", qx::kReplaceAll | qx::kIgnoreCase), "bX");
+}
+
 TEST(RuleRows, NoListMeansNoRowsAndNoCrash) {
     TRuleRows rows;
     rows.StoreChecks();

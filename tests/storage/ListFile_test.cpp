@@ -177,6 +177,19 @@ TEST(WriteFileReplacing, KeepsPermissionsAndLeavesNoTemporaryFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 
+TEST(WriteFileReplacing, KeepsTheOwnerWhenAllowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+    TempFolder folder;
+    const fs::path target = folder.path() / "theirs.lst";
+    WriteBytes(target, "old");
+    ASSERT_EQ(::chown(target.c_str(), 4321, 4321), 0);
+    ASSERT_TRUE(qx::WriteFileReplacing(target, "new"));
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 4321u);
+    EXPECT_EQ(info.st_gid, 4321u);
+}
+
 TEST(WriteFileReplacing, RefusesWithoutTouchingTheTarget) {
     TempFolder folder;
     const fs::path readOnly = folder.path() / "ro.lst";
