@@ -18,17 +18,21 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "batch/FileList.h"
+#include "batch/ReplaceConditions.h"
+#include "batch/RuleRows.h"
 #include "engine/TReplace.h"
 #include "platform/Messages.h"
 #include "platform/Shell.h"
+#include "storage/ListFile.h"
 #include "ui/AboutForm.h"
 #include "ui/CommandTable.h"
 #include "ui/FileRowsModel.h"
 #include "ui/ProgramInfo.h"
 #include "ui/QtText.h"
+#include "ui/RuleRowsModel.h"
 
 namespace qx {
 namespace {
@@ -37,24 +41,17 @@ namespace {
 const char* const kBuiltInMasks[] = {"*.*",   "*.txt", "*.htm;*.html", "*.xml",
                                      "*.php", "*.js",  "*.ini"};
 
-int CountChecked(const QTreeWidget* list) {
-    int checked = 0;
-    for (int i = 0, n = list->topLevelItemCount(); i < n; ++i)
-        if (list->topLevelItem(i)->checkState(0) == Qt::Checked) ++checked;
-    return checked;
-}
-
-QString CounterText(const QTreeWidget* list) {
-    return QStringLiteral("%1 / %2").arg(CountChecked(list)).arg(list->topLevelItemCount());
-}
-
 }  // namespace
 
 MainForm::MainForm(MainFormEnv env)
     : QxForm(*env.messages, nullptr, Qt::Window),
       env_(std::move(env)),
       rules_(std::make_unique<TReplaces>()),
-      files_(std::make_unique<TFiles>()) {
+      files_(std::make_unique<TFiles>()),
+      ruleRows_(std::make_unique<TRuleRows>(rules_.get())),
+      conditions_(std::make_unique<TReplaceConditions>()),
+      listFile_(std::make_unique<TListFile>(*rules_, *ruleRows_, *conditions_, messages())) {
+    ruleModel_ = new RuleRowsModel(*ruleRows_, this);
     CreateActions();
     BuildLayout();
     ConnectCommands();
@@ -75,10 +72,18 @@ MainForm::MainForm(MainFormEnv env)
         [this](const std::vector<std::filesystem::path>& paths) { ProcessDroppedFiles(paths); });
     pageControl_->setTabVisible(pageControl_->indexOf(tsDropedFiles_), false);
     tmrUpdate_->start();
+    // The dialogs are made once and keep their state between showings.
+    about_ = new AboutForm(messages(), *env_.shell, this);
     UpdateActions();
 }
 
-MainForm::~MainForm() = default;
+MainForm::~MainForm() {
+    // The views let go of their models, and the models of the rows, while the lists live.
+    lvReplaceStrings_->setModel(nullptr);
+    lvFiles_->setModel(nullptr);
+    delete ruleModel_;
+    delete fileModel_;
+}
 
 QAction* MainForm::Action(const char* name) const {
     return findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
@@ -143,7 +148,10 @@ void MainForm::ConnectCommands() {
             qOverload<>(&QTimer::start));
     connect(tmrReplacesUpdate_, &QTimer::timeout, this,
             [this] { FillReplaceList(cbCheckedOnly_->isChecked(), false); });
-    connect(lvReplaceStrings_, &QTreeWidget::itemSelectionChanged, this, &MainForm::UpdateActions);
+    ruleModel_->FollowSelection(lvReplaceStrings_->selectionModel());
+    connect(lvReplaceStrings_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MainForm::UpdateActions);
+    connect(ruleModel_, &QAbstractItemModel::modelReset, this, &MainForm::UpdateActions);
     connect(lvReplaceStrings_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) {
                 pupReplaceStrings_->popup(lvReplaceStrings_->viewport()->mapToGlobal(at));
@@ -163,8 +171,8 @@ void MainForm::ConnectCommands() {
 
 ListCounts MainForm::CurrentCounts() const {
     ListCounts c;
-    c.rows = lvReplaceStrings_->topLevelItemCount();
-    c.selectedRows = static_cast<int>(lvReplaceStrings_->selectedItems().size());
+    c.rows = static_cast<int>(ruleRows_->RowCount());
+    c.selectedRows = static_cast<int>(lvReplaceStrings_->selectionModel()->selectedRows().size());
     c.files = fileModel_->rowCount();
     c.selectedFiles = static_cast<int>(lvFiles_->selectionModel()->selectedRows().size());
     return c;
@@ -185,7 +193,8 @@ ReplaceFlags MainForm::CurrentReplaceFlags() const {
 
 void MainForm::UpdateCounters() {
     lblFilesCount_->setText(FromUtf8(fileModel_->Rows().CounterText()));
-    lblReplaceCount_->setText(CounterText(lvReplaceStrings_));
+    lblReplaceCount_->setText(
+        QStringLiteral("%1 / %2").arg(ruleRows_->CheckedCount()).arg(ruleRows_->RowCount()));
 }
 
 void MainForm::InitMainWindow() {
@@ -231,10 +240,7 @@ void MainForm::OpenWebSite() {
     env_.shell->OpenUrl(std::string(info::kWebScheme) + info::kWebSite);
 }
 
-void MainForm::ShowAbout() {
-    if (about_.isNull()) about_ = new AboutForm(messages(), *env_.shell, this);
-    about_->ShowModal();
-}
+void MainForm::ShowAbout() { about_->ShowModal(); }
 
 void MainForm::RefreshClipboardView() {
     memClipboard_->setPlainText(QApplication::clipboard()->text());

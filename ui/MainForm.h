@@ -29,7 +29,6 @@ class QSplitter;
 class QTabWidget;
 class QTimer;
 class QTreeView;
-class QTreeWidget;
 class QMenuBar;
 
 namespace qx {
@@ -37,6 +36,10 @@ namespace qx {
 class AboutForm;
 class Shell;
 class FileRowsModel;
+class RuleRowsModel;
+class TListFile;
+class TRuleRows;
+struct TReplaceConditions;
 class TFiles;
 class TReplaces;
 struct ListCounts;
@@ -90,6 +93,7 @@ public:
 
     TReplaces& Rules() { return *rules_; }
     TFiles& Files() { return *files_; }
+    TRuleRows& RuleRows() { return *ruleRows_; }
     const std::filesystem::path& ConfigFolder() const { return env_.configFolder; }
 
 protected:
@@ -119,6 +123,7 @@ private:
     TSettings CollectSettings() const;
     void ApplySettings(const TSettings& settings);
     void ApplySplitterSizes();
+    void SyncRowFilters();
 
     void BrowseFolder();
     void OpenHelp();
@@ -132,6 +137,10 @@ private:
     std::unique_ptr<TReplaces> rules_;
     std::unique_ptr<TFiles> files_;
     FileRowsModel* fileModel_ = nullptr;
+    std::unique_ptr<TRuleRows> ruleRows_;
+    std::unique_ptr<TReplaceConditions> conditions_;
+    std::unique_ptr<TListFile> listFile_;
+    RuleRowsModel* ruleModel_ = nullptr;
     int builtInMasks_ = 0;
     // Heights and widths the splitters keep; applied again when the window is first shown,
     // since a splitter spreads its sizes only once it has its own size.
@@ -148,7 +157,7 @@ private:
     QLabel* image1_ = nullptr;
     QWidget* pnlReplaces_ = nullptr;
     QSplitter* splitter_ = nullptr;
-    QTreeWidget* lvReplaceStrings_ = nullptr;
+    QTreeView* lvReplaceStrings_ = nullptr;
     QCheckBox* cbCheckedOnly_ = nullptr;
     QCheckBox* cbFilterReplaces_ = nullptr;
     QLineEdit* edtFilterReplaces_ = nullptr;

@@ -16,7 +16,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include "ui/CommandTable.h"
@@ -24,6 +24,7 @@
 #include "ui/LinkLabel.h"
 #include "ui/MainForm.h"
 #include "ui/ProgramInfo.h"
+#include "ui/RuleRowsModel.h"
 
 namespace qx {
 namespace {
@@ -65,14 +66,6 @@ void SetUpList(View* list) {
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->header()->setStretchLastSection(false);
-}
-
-QTreeWidget* NewList(const char* name, const QStringList& columns, QWidget* parent) {
-    auto* list = Named(new QTreeWidget(parent), name);
-    list->setColumnCount(static_cast<int>(columns.size()));
-    list->setHeaderLabels(columns);
-    SetUpList(list);
-    return list;
 }
 
 // The logo: the program's name on a band of colour, drawn so no picture file is needed.
@@ -271,11 +264,9 @@ QWidget* MainForm::BuildReplacesPanel() {
     }
     top->addStretch();
 
-    lvReplaceStrings_ =
-        NewList("lvReplaceStrings",
-                {QStringLiteral("Что найти"), QStringLiteral("Заменить на"),
-                 QStringLiteral("xPath"), QStringLiteral("Опции"), QStringLiteral("Повтор")},
-                p);
+    lvReplaceStrings_ = Named(new QTreeView(p), "lvReplaceStrings");
+    lvReplaceStrings_->setModel(ruleModel_);
+    SetUpList(lvReplaceStrings_);
     const int widths[] = {225, 220, 200, 50, 50};
     for (int i = 0; i < 5; ++i) lvReplaceStrings_->setColumnWidth(i, widths[i]);
 

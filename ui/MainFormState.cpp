@@ -8,11 +8,12 @@
 #include <QLineEdit>
 #include <QSplitter>
 #include <QTreeView>
-#include <QTreeWidget>
 
 #include "batch/FileList.h"
 #include "batch/FolderScan.h"
+#include "batch/RuleRows.h"
 #include "platform/Messages.h"
+#include "storage/ListFile.h"
 #include "storage/Settings.h"
 #include "ui/FileRowsModel.h"
 #include "ui/MainForm.h"
@@ -76,7 +77,16 @@ void MainForm::RememberMask() {
     }
 }
 
-void MainForm::FillReplaceList(bool /*checkedOnly*/, bool /*keepRuleChecks*/) {}
+void MainForm::SyncRowFilters() {
+    ruleRows_->SetCheckedOnlyView(cbCheckedOnly_->isChecked());
+    ruleRows_->SetFilter(cbFilterReplaces_->isChecked(), ToCp1251(edtFilterReplaces_->text()));
+}
+
+void MainForm::FillReplaceList(bool checkedOnly, bool keepRuleChecks) {
+    SyncRowFilters();
+    ruleRows_->FillReplaceList(checkedOnly, keepRuleChecks);
+    UpdateActions();
+}
 
 TSettings MainForm::CollectSettings() const {
     TSettings s;
@@ -161,8 +171,16 @@ void MainForm::SaveSettings() {
     qx::SaveSettings(env_.configFolder / "Settings.xml", CollectSettings());
 }
 
-void MainForm::LoadDefaultList() {}
+void MainForm::LoadDefaultList() {
+    // A missing file leaves the list empty without a word.
+    SyncRowFilters();
+    listFile_->LoadList(env_.configFolder / "Default.lst", false);
+    UpdateActions();
+}
 
-void MainForm::SaveDefaultList() {}
+void MainForm::SaveDefaultList() {
+    // Written without a question, with the marks the rows show.
+    listFile_->SaveList(env_.configFolder / "Default.lst", false);
+}
 
 }  // namespace qx

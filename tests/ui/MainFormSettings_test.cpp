@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <fstream>
 #include <sstream>
 
@@ -87,7 +86,7 @@ void MainFormSettingsTest::startsWithInitialStateWithoutSettingsFile() {
     QCOMPARE(window_->pos(), QPoint(409, 123));
     QCOMPARE(window_->size(), QSize(800, 639));
     QCOMPARE(Find<QTreeView>("lvFiles")->columnWidth(0), 700);
-    QCOMPARE(Find<QTreeWidget>("lvReplaceStrings")->columnWidth(0), 225);
+    QCOMPARE(Find<QTreeView>("lvReplaceStrings")->columnWidth(0), 225);
     QCOMPARE(Find<QComboBox>("cmbMask")->currentText(), QStringLiteral("*.*"));
     QCOMPARE(Find<QComboBox>("cmbMask")->count(), 7);
     QVERIFY(!window_->Action("ACaseSensitive")->isChecked());
@@ -117,8 +116,8 @@ void MainFormSettingsTest::restoresStoredSettingsAndScansFolder() {
     QVERIFY(messages_.shown.empty());
     QCOMPARE(window_->pos(), QPoint(30, 40));
     QCOMPARE(window_->size(), QSize(900, 700));
-    QCOMPARE(Find<QTreeWidget>("lvReplaceStrings")->columnWidth(0), 111);
-    QCOMPARE(Find<QTreeWidget>("lvReplaceStrings")->columnWidth(1), 220);
+    QCOMPARE(Find<QTreeView>("lvReplaceStrings")->columnWidth(0), 111);
+    QCOMPARE(Find<QTreeView>("lvReplaceStrings")->columnWidth(1), 220);
     auto* cmbMask = Find<QComboBox>("cmbMask");
     QCOMPARE(cmbMask->currentText(), QStringLiteral("*.md"));
     QCOMPARE(cmbMask->count(), 9);

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <fstream>
 
@@ -65,6 +66,7 @@ private slots:
     void droppedFilesReachTheHandler();
     void helpAndWebGoThroughTheShell();
     void optionCheckBoxesFollowTheirCommands();
+    void aboutIsShownModallyAndReused();
 
 private:
     template <typename T>
@@ -518,6 +520,21 @@ void MainFormTest::optionCheckBoxesFollowTheirCommands() {
     auto* utf8 = Find<QCheckBox>("cbUtf8");
     window_->Action("AUtf8")->trigger();
     QVERIFY(utf8->isChecked());
+}
+
+void MainFormTest::aboutIsShownModallyAndReused() {
+    auto* about = Find<QxForm>("frmAbout");
+    QVERIFY(about != nullptr);
+    QVERIFY(!about->isVisible());
+    bool wasModal = false;
+    QTimer::singleShot(0, about, [&] {
+        wasModal = about->isVisible() && about->IsShownModal();
+        about->close();
+    });
+    window_->Action("AAbout")->trigger();
+    QVERIFY(wasModal);
+    QVERIFY(!about->isVisible());
+    QCOMPARE(Find<QxForm>("frmAbout"), about);
 }
 
 }  // namespace qx

@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/RuleRowsModel.h"
+
+#include <QItemSelectionModel>
+
+#include "ui/QtText.h"
+
+namespace qx {
+
+RuleRowsModel::RuleRowsModel(TRuleRows& rows, QObject* parent)
+    : QAbstractTableModel(parent), rows_(rows) {
+    rows_.SetListener(this);
+}
+
+RuleRowsModel::~RuleRowsModel() { rows_.SetListener(nullptr); }
+
+void RuleRowsModel::FollowSelection(QItemSelectionModel* selection) {
+    connect(selection, &QItemSelectionModel::selectionChanged, this, [this, selection] {
+        for (std::size_t row = 0; row < rows_.RowCount(); ++row) {
+            const bool selected = selection->isRowSelected(static_cast<int>(row), QModelIndex());
+            if (rows_.Selected(row) != selected) rows_.SetSelected(row, selected);
+        }
+    });
+}
+
+int RuleRowsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.RowCount());
+}
+
+int RuleRowsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kRuleColumnCount;
+}
+
+QVariant RuleRowsModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || static_cast<std::size_t>(index.row()) >= rows_.RowCount()) return {};
+    const auto row = static_cast<std::size_t>(index.row());
+    switch (role) {
+        case Qt::DisplayRole:
+            return FromCp1251(rows_.Text(row, static_cast<RuleColumn>(index.column())));
+        case Qt::CheckStateRole:
+            if (index.column() != kColumnFind) return {};
+            return rows_.Checked(row) ? Qt::Checked : Qt::Unchecked;
+        default:
+            return {};
+    }
+}
+
+bool RuleRowsModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::CheckStateRole || !index.isValid() || index.column() != kColumnFind ||
+        static_cast<std::size_t>(index.row()) >= rows_.RowCount())
+        return false;
+    rows_.SetChecked(static_cast<std::size_t>(index.row()), value.toInt() == Qt::Checked);
+    return true;
+}
+
+Qt::ItemFlags RuleRowsModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == kColumnFind) f |= Qt::ItemIsUserCheckable;
+    return f;
+}
+
+QVariant RuleRowsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    switch (section) {
+        case kColumnFind:
+            return QStringLiteral("Что найти");
+        case kColumnReplace:
+            return QStringLiteral("Заменить на");
+        case kColumnXPath:
+            return QStringLiteral("xPath");
+        case kColumnFlags:
+            return QStringLiteral("Опции");
+        case kColumnRepeat:
+            return QStringLiteral("Повтор");
+        default:
+            return {};
+    }
+}
+
+void RuleRowsModel::RowsAboutToBeReset() { beginResetModel(); }
+
+void RuleRowsModel::RowsReset() { endResetModel(); }
+
+void RuleRowsModel::RowInserted(std::size_t /*row*/) {
+    // The rows tell of an insertion only after it happened; a reset keeps the view right.
+    beginResetModel();
+    endResetModel();
+}
+
+void RuleRowsModel::RowAboutToBeRemoved(std::size_t row) {
+    beginRemoveRows(QModelIndex(), static_cast<int>(row), static_cast<int>(row));
+}
+
+void RuleRowsModel::RowRemoved(std::size_t /*row*/) { endRemoveRows(); }
+
+void RuleRowsModel::RowChanged(std::size_t row) {
+    const int r = static_cast<int>(row);
+    emit dataChanged(index(r, 0), index(r, kRuleColumnCount - 1));
+}
+
+}  // namespace qx
