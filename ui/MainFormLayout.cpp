@@ -338,7 +338,6 @@ QWidget* MainForm::BuildFilesPage() {
     edtFolder_->setEditable(true);
     edtFolder_->setInsertPolicy(QComboBox::NoInsert);
     edtFolder_->setCompleter(nullptr);
-    edtFolder_->setMaxCount(24);
     btnFolder_ = Named(new QPushButton(QStringLiteral("..."), pnlFolder_), "btnFolder");
     btnFolder_->setFixedWidth(btnFolder_->fontMetrics().horizontalAdvance(QStringLiteral("...")) +
                               16);
