@@ -74,7 +74,8 @@ TEST(TRegExpr, ZeroBytesAreOrdinaryCharacters) {
     }
     TRegExpr re;
     re.SetExpression("(b)");
-    ASSERT_TRUE(re.Exec("a\0b\0"s));
+    const std::string subject = "a\0b\0"s;  // matches point into the subject
+    ASSERT_TRUE(re.Exec(subject));
     EXPECT_EQ(re.MatchPos(1), 2);
     EXPECT_EQ(re.Substitute("[\0$1\0]"s), "[\0b\0]"s);
 }
