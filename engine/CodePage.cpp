@@ -6,6 +6,8 @@
 namespace qx {
 namespace {
 
+// Unicode of bytes 0x80-0xFF, eight a row.
+// clang-format off
 constexpr std::array<char16_t, 128> kHighHalf = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
@@ -24,6 +26,7 @@ constexpr std::array<char16_t, 128> kHighHalf = {
     0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
+// clang-format on
 
 // Capital/small pairs outside A-Z and А-Я.
 constexpr std::array<std::pair<unsigned char, unsigned char>, 15> kExtraCyrillicPairs = {{
@@ -47,24 +50,22 @@ constexpr std::array<std::pair<unsigned char, unsigned char>, 15> kExtraCyrillic
 struct CaseTables {
     std::array<unsigned char, 256> lower{};
     std::array<unsigned char, 256> upper{};
-    CaseTables() {
+    constexpr CaseTables() {
         for (int i = 0; i < 256; ++i) {
             lower[i] = upper[i] = static_cast<unsigned char>(i);
         }
-        auto pair = [this](unsigned capital, unsigned small) {
-            lower[capital] = static_cast<unsigned char>(small);
-            upper[small] = static_cast<unsigned char>(capital);
-        };
-        for (unsigned c = 'A'; c <= 'Z'; ++c) pair(c, c + 32);
-        for (unsigned c = 0xC0; c <= 0xDF; ++c) pair(c, c + 32);
-        for (auto [capital, small] : kExtraCyrillicPairs) pair(capital, small);
+        for (unsigned c = 'A'; c <= 'Z'; ++c) Pair(c, c + 32);
+        for (unsigned c = 0xC0; c <= 0xDF; ++c) Pair(c, c + 32);
+        for (auto [capital, small] : kExtraCyrillicPairs) Pair(capital, small);
+    }
+    constexpr void Pair(unsigned capital, unsigned small) {
+        lower[capital] = static_cast<unsigned char>(small);
+        upper[small] = static_cast<unsigned char>(capital);
     }
 };
 
-const CaseTables& Tables() {
-    static const CaseTables tables;
-    return tables;
-}
+// Built at compile time: LowerChar runs once per byte of whole files.
+constexpr CaseTables kCaseTables;
 
 // Code point to byte for the high half; 0 marks "not in the code page".
 struct ReverseTable {
@@ -160,8 +161,10 @@ std::optional<std::string> DecodeUtf8(std::string_view text, bool strict, bool* 
 
 }  // namespace
 
-const std::array<unsigned char, 256>& LowerTable() { return Tables().lower; }
-const std::array<unsigned char, 256>& UpperTable() { return Tables().upper; }
+const std::array<unsigned char, 256> kLowerTable = kCaseTables.lower;
+
+const std::array<unsigned char, 256>& LowerTable() { return kLowerTable; }
+const std::array<unsigned char, 256>& UpperTable() { return kCaseTables.upper; }
 
 std::string LowerCase(std::string_view text) {
     std::string out(text);
@@ -175,8 +178,7 @@ void LowerCaseInPlace(std::string& text) {
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return LowerChar(x) == LowerChar(y);
            });
 }

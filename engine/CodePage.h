@@ -19,8 +19,10 @@ const std::array<unsigned char, 256>& LowerTable();
 // The inverse map for the same letters (small to capital).
 const std::array<unsigned char, 256>& UpperTable();
 
+extern const std::array<unsigned char, 256> kLowerTable;  // the same as LowerTable()
+
 inline char LowerChar(char c) {
-    return static_cast<char>(LowerTable()[static_cast<unsigned char>(c)]);
+    return static_cast<char>(kLowerTable[static_cast<unsigned char>(c)]);
 }
 std::string LowerCase(std::string_view text);
 void LowerCaseInPlace(std::string& text);
