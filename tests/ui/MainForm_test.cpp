@@ -448,6 +448,14 @@ void MainFormTest::keysAndMaskChoiceRescan() {
     emit cmbMask->activated(0);
     QCOMPARE(FileCaptions(*window_), (QStringList{"a.txt", "b.xml"}));
 
+    // Typing an existing mask and leaving the box is no choice from the drop-down.
+    cmbMask->lineEdit()->setFocus();
+    cmbMask->setEditText(QStringLiteral("*.xml"));
+    QVERIFY(cmbMask->lineEdit()->hasFocus());
+    Find<QWidget>("lvFiles")->setFocus();
+    QVERIFY(!cmbMask->lineEdit()->hasFocus());
+    QCOMPARE(FileCaptions(*window_), (QStringList{"a.txt", "b.xml"}));
+
     // Picking a folder from its drop-down does not.
     WriteFile(folder / "c.txt");
     edtFolder->setCurrentIndex(0);
