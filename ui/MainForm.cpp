@@ -69,6 +69,9 @@ MainForm::MainForm(MainFormEnv env)
     builtInMasks_ = cmbMask_->count();
     edtFilter_->clear();
     edtFilterReplaces_->clear();
+    // Files dropped anywhere on the window reach its handler: the text boxes would otherwise
+    // take a dropped file as text.
+    for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
     SetOnDropFiles(
         [this](const std::vector<std::filesystem::path>& paths) { ProcessDroppedFiles(paths); });
     pageControl_->setTabVisible(pageControl_->indexOf(tsDropedFiles_), false);

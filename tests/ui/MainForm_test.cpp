@@ -494,6 +494,8 @@ void MainFormTest::folderChooserSetsFolderAndRescans() {
 
 void MainFormTest::droppedFilesReachTheHandler() {
     QVERIFY(window_->acceptDrops());
+    for (const QWidget* child : window_->findChildren<QWidget*>())
+        QVERIFY2(!child->acceptDrops(), qPrintable(child->objectName()));
     window_->DropFiles({"/tmp/one.txt", "/tmp/two.txt"});
     QCOMPARE(Find<QPlainTextEdit>("memDropedFiles")->toPlainText(),
              QStringLiteral("/tmp/one.txt\n/tmp/two.txt"));
