@@ -1,19 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/App.h"
 
-#include <QApplication>
-
 #include "platform/qt/QtMessages.h"
 #include "platform/qt/QtShell.h"
 #include "storage/ConfigLocation.h"
 #include "storage/ProgramFolder.h"
 #include "ui/MainForm.h"
+#include "ui/QxApplication.h"
 #include "ui/QxForm.h"
 
 namespace qx {
 
 int RunInteractive(int argc, char** argv) {
-    QApplication app(argc, argv);
+    QxApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qxquendro"));
     QxForm::InstallRestoreOnActivation();
 
@@ -27,9 +26,12 @@ int RunInteractive(int argc, char** argv) {
 
     MainForm window(std::move(env));
     messages.SetParent(&window);
+    app.SetMessages(&messages);
     window.InitMainWindow();
     window.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    app.SetMessages(nullptr);  // the boxes go before the application does
+    return status;
 }
 
 }  // namespace qx

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
@@ -68,6 +69,9 @@ MainForm::MainForm(MainFormEnv env)
     builtInMasks_ = cmbMask_->count();
     edtFilter_->clear();
     edtFilterReplaces_->clear();
+    // Files dropped anywhere on the window reach its handler: the text boxes would otherwise
+    // take a dropped file as text.
+    for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
     SetOnDropFiles(
         [this](const std::vector<std::filesystem::path>& paths) { ProcessDroppedFiles(paths); });
     pageControl_->setTabVisible(pageControl_->indexOf(tsDropedFiles_), false);
@@ -116,7 +120,10 @@ void MainForm::ConnectCommands() {
     connect(f5, &QShortcut::activated, btnRefresh_, &QPushButton::click);
     edtFolder_->lineEdit()->installEventFilter(this);
     cmbMask_->lineEdit()->installEventFilter(this);
-    connect(cmbMask_, &QComboBox::activated, btnRefresh_, &QPushButton::click);
+    cmbMask_->installEventFilter(this);
+    connect(cmbMask_, &QComboBox::activated, this, [this] {
+        if (!ignoreMaskChoice_) btnRefresh_->click();
+    });
 
     connect(btnRefresh_, &QPushButton::clicked, this, &MainForm::Refresh);
     connect(btnFolder_, &QPushButton::clicked, this, &MainForm::BrowseFolder);
@@ -260,6 +267,13 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
             btnRefresh_->click();
             return true;
         }
+    }
+    if (event->type() == QEvent::FocusOut && watched == cmbMask_) {
+        // Leaving the box with a typed text that equals an item makes the box report that
+        // item as chosen; only a choice from the drop-down rescans.
+        const QScopedValueRollback quiet(ignoreMaskChoice_, true);
+        static_cast<QObject*>(watched)->event(event);
+        return true;
     }
     return QxForm::eventFilter(watched, event);
 }

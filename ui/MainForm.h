@@ -148,6 +148,7 @@ private:
     int maskWidth_ = 137;
     bool closed_ = false;
     bool shownOnce_ = false;
+    bool ignoreMaskChoice_ = false;
 
     QPointer<AboutForm> about_;
     QMenuBar* menuBar_ = nullptr;

@@ -7,8 +7,11 @@
 namespace qx {
 namespace {
 
+// Message texts break their lines the Windows way; a box wants plain line feeds.
 QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    QString result = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return result;
 }
 
 QMessageBox::Icon BoxIcon(Messages::Icon icon) {
@@ -40,6 +43,7 @@ void QtMessages::Show(std::string_view text, std::string_view caption, Icon icon
 bool QtMessages::Ask(std::string_view text, std::string_view caption) {
     QMessageBox box(QMessageBox::Question, FromUtf8(caption), FromUtf8(text),
                     QMessageBox::Yes | QMessageBox::No, parent_.data());
+    box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 

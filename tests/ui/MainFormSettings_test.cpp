@@ -42,6 +42,7 @@ private slots:
     void damagedFileKeepsBoundsAndStopsLoading();
     void closeWritesSettingsWithoutAsking();
     void closedStateComesBackOnNextStart();
+    void paneHeightAndMaskWidthHoldOnScreen();
 
 private:
     void Start();
@@ -215,6 +216,25 @@ void MainFormSettingsTest::closedStateComesBackOnNextStart() {
     QVERIFY(window_->Action("AUtf8")->isChecked());
     QVERIFY(!window_->Action("ABackupOnReplace")->isChecked());
     QCOMPARE(Find<QTreeView>("lvFiles")->model()->rowCount(), 1);
+}
+
+void MainFormSettingsTest::paneHeightAndMaskWidthHoldOnScreen() {
+    WriteFile(Config() / "Settings.xml",
+              "<Settings><MaskWidth>150</MaskWidth><Replaces_Height>200</Replaces_Height>"
+              "</Settings>");
+    Start();
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QCOMPARE(Find<QWidget>("pnlMask")->width(), 150);
+    QCOMPARE(Find<QWidget>("pnlReplaces")->height(), 200);
+    // A taller window gives the room to the pages below, not to the rule pane.
+    window_->resize(window_->width(), window_->height() + 100);
+    QTRY_COMPARE(Find<QWidget>("PageControl")->height() > 200, true);
+    QCOMPARE(Find<QWidget>("pnlReplaces")->height(), 200);
+    window_->close();
+    const std::string saved = ReadFile(Config() / "Settings.xml");
+    QVERIFY(saved.find("<MaskWidth>150</MaskWidth>") != std::string::npos);
+    QVERIFY(saved.find("<Replaces_Height>200</Replaces_Height>") != std::string::npos);
 }
 
 }  // namespace qx

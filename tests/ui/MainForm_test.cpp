@@ -448,6 +448,14 @@ void MainFormTest::keysAndMaskChoiceRescan() {
     emit cmbMask->activated(0);
     QCOMPARE(FileCaptions(*window_), (QStringList{"a.txt", "b.xml"}));
 
+    // Typing an existing mask and leaving the box is no choice from the drop-down.
+    cmbMask->lineEdit()->setFocus();
+    cmbMask->setEditText(QStringLiteral("*.xml"));
+    QVERIFY(cmbMask->lineEdit()->hasFocus());
+    Find<QWidget>("lvFiles")->setFocus();
+    QVERIFY(!cmbMask->lineEdit()->hasFocus());
+    QCOMPARE(FileCaptions(*window_), (QStringList{"a.txt", "b.xml"}));
+
     // Picking a folder from its drop-down does not.
     WriteFile(folder / "c.txt");
     edtFolder->setCurrentIndex(0);
@@ -486,6 +494,8 @@ void MainFormTest::folderChooserSetsFolderAndRescans() {
 
 void MainFormTest::droppedFilesReachTheHandler() {
     QVERIFY(window_->acceptDrops());
+    for (const QWidget* child : window_->findChildren<QWidget*>())
+        QVERIFY2(!child->acceptDrops(), qPrintable(child->objectName()));
     window_->DropFiles({"/tmp/one.txt", "/tmp/two.txt"});
     QCOMPARE(Find<QPlainTextEdit>("memDropedFiles")->toPlainText(),
              QStringLiteral("/tmp/one.txt\n/tmp/two.txt"));
