@@ -4,7 +4,9 @@
 #include "ui/MainForm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -67,6 +69,7 @@ private slots:
     void helpAndWebGoThroughTheShell();
     void optionCheckBoxesFollowTheirCommands();
     void aboutIsShownModallyAndReused();
+    void clipboardPageShowsClipboardText();
 
 private:
     template <typename T>
@@ -545,6 +548,18 @@ void MainFormTest::aboutIsShownModallyAndReused() {
     QVERIFY(wasModal);
     QVERIFY(!about->isVisible());
     QCOMPARE(Find<QxForm>("frmAbout"), about);
+}
+
+void MainFormTest::clipboardPageShowsClipboardText() {
+    QApplication::clipboard()->setText(QStringLiteral("Текст из буфера"));
+    auto* pages = Find<QTabWidget>("PageControl");
+    pages->setCurrentWidget(Find<QWidget>("tsClipboard"));
+    QCOMPARE(Find<QPlainTextEdit>("memClipboard")->toPlainText(),
+             QStringLiteral("Текст из буфера"));
+    // Shown again whenever the commands are brought up to date on that page.
+    QApplication::clipboard()->setText(QStringLiteral("second"));
+    window_->UpdateActions();
+    QCOMPARE(Find<QPlainTextEdit>("memClipboard")->toPlainText(), QStringLiteral("second"));
 }
 
 }  // namespace qx
