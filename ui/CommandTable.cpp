@@ -6,7 +6,7 @@ namespace {
 
 using R = EnableRule;
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandInfo kCommands[] = {
     {"ANew", "Новый список замен", nullptr, "Ctrl+N", nullptr, R::HasRows, false, false},
     {"ALoad", "Загрузить ...", nullptr, "Ctrl+O", "Replace", R::Always, false, false},
     {"ASave", "Сохранить ...", nullptr, "Ctrl+S", "Replace", R::HasRows, false, false},
@@ -55,7 +55,7 @@ constexpr CommandSpec kCommands[] = {
 
 }  // namespace
 
-std::span<const CommandSpec> CommandTable() { return kCommands; }
+std::span<const CommandInfo> CommandTable() { return kCommands; }
 
 bool IsEnabled(EnableRule rule, const ListCounts& c) {
     switch (rule) {

@@ -27,7 +27,7 @@ struct ListCounts {
     int selectedFiles = 0;
 };
 
-struct CommandSpec {
+struct CommandInfo {
     const char* name;      // the action's objectName
     const char* caption;   // UTF-8
     const char* hint;      // UTF-8; nullptr when the caption serves
@@ -38,7 +38,7 @@ struct CommandSpec {
     bool checkedInitially;
 };
 
-std::span<const CommandSpec> CommandTable();
+std::span<const CommandInfo> CommandTable();
 bool IsEnabled(EnableRule rule, const ListCounts& counts);
 
 }  // namespace qx

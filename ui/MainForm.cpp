@@ -187,8 +187,8 @@ ListCounts MainForm::CurrentCounts() const {
 
 void MainForm::UpdateActions() {
     const ListCounts counts = CurrentCounts();
-    for (const CommandSpec& spec : CommandTable())
-        Action(spec.name)->setEnabled(IsEnabled(spec.rule, counts));
+    for (const CommandInfo& command : CommandTable())
+        Action(command.name)->setEnabled(IsEnabled(command.rule, counts));
     edtFilter_->setEnabled(cbFilter_->isChecked());
     edtFilterReplaces_->setEnabled(cbFilterReplaces_->isChecked());
     if (pageControl_->currentWidget() == tsClipboard_) RefreshClipboardView();

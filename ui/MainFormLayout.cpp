@@ -89,15 +89,16 @@ QPixmap Logo() {
 }  // namespace
 
 void MainForm::CreateActions() {
-    for (const CommandSpec& spec : CommandTable()) {
-        auto* action = new QAction(QString::fromUtf8(spec.caption), this);
-        action->setObjectName(QString::fromLatin1(spec.name));
-        if (spec.hint != nullptr) action->setToolTip(QString::fromUtf8(spec.hint));
-        if (spec.shortcut != nullptr)
-            action->setShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)));
-        if (spec.group != nullptr) action->setProperty("group", QString::fromLatin1(spec.group));
-        action->setCheckable(spec.checkable);
-        action->setChecked(spec.checkedInitially);
+    for (const CommandInfo& command : CommandTable()) {
+        auto* action = new QAction(QString::fromUtf8(command.caption), this);
+        action->setObjectName(QString::fromLatin1(command.name));
+        if (command.hint != nullptr) action->setToolTip(QString::fromUtf8(command.hint));
+        if (command.shortcut != nullptr)
+            action->setShortcut(QKeySequence(QString::fromLatin1(command.shortcut)));
+        if (command.group != nullptr)
+            action->setProperty("group", QString::fromLatin1(command.group));
+        action->setCheckable(command.checkable);
+        action->setChecked(command.checkedInitially);
         // Added to the window, so shortcuts work while it is active, also those in no menu.
         addAction(action);
     }

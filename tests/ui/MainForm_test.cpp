@@ -164,10 +164,10 @@ void MainFormTest::everyControlCarriesItsName() {
 }
 
 void MainFormTest::commandsHaveCaptionsAndShortcuts() {
-    for (const CommandSpec& spec : CommandTable()) {
-        QAction* action = window_->Action(spec.name);
-        QVERIFY2(action != nullptr, spec.name);
-        QCOMPARE(action->text(), QString::fromUtf8(spec.caption));
+    for (const CommandInfo& command : CommandTable()) {
+        QAction* action = window_->Action(command.name);
+        QVERIFY2(action != nullptr, command.name);
+        QCOMPARE(action->text(), QString::fromUtf8(command.caption));
     }
     const std::pair<const char*, QKeySequence> shortcuts[] = {
         {"ANew", QKeySequence(Qt::CTRL | Qt::Key_N)},
@@ -289,8 +289,8 @@ void MainFormTest::enablingRules() {
     QFETCH(QStringList, disabled);
     const ListCounts counts{rows, selectedRows, files, selectedFiles};
     auto ruleOf = [](const QString& name) {
-        for (const CommandSpec& spec : CommandTable())
-            if (name == QLatin1String(spec.name)) return spec.rule;
+        for (const CommandInfo& command : CommandTable())
+            if (name == QLatin1String(command.name)) return command.rule;
         QTest::qFail(qPrintable(QStringLiteral("no command ") + name), __FILE__, __LINE__);
         return EnableRule::Always;
     };
