@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "engine/CodePage.h"
-#include "storage/Utf8Decoder.h"
+#include "engine/Utf8.h"
 
 namespace qx {
 namespace {
@@ -16,24 +16,6 @@ char32_t FoldCodePoint(char32_t cp) {
     const auto byte = CodePointToCp1251(cp);
     if (!byte) return cp;
     return Cp1251ToCodePoint(LowerTable()[*byte]);
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 // "*" and "?" against code points; the usual greedy walk that returns to the last star.

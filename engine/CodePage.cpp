@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "engine/Utf8.h"
+
 namespace qx {
 namespace {
 
@@ -82,47 +84,6 @@ const ReverseTable& Reverse() {
     return table;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
-// Decodes one UTF-8 sequence at `pos`; returns its length, 0 when it is not valid.
-std::size_t DecodeUtf8At(std::string_view text, std::size_t pos, char32_t& cp) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(pos);
-    std::size_t length;
-    char32_t minimum;
-    if (lead < 0x80) {
-        cp = lead;
-        return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2, cp = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, cp = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, cp = lead & 0x07, minimum = 0x10000;
-    } else {
-        return 0;
-    }
-    if (pos + length > text.size()) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const unsigned char next = byte(pos + i);
-        if ((next & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (next & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return length;
-}
-
 std::optional<std::string> DecodeUtf8(std::string_view text, bool strict, bool* lossless) {
     std::string out;
     out.reserve(text.size());
@@ -137,23 +98,15 @@ std::optional<std::string> DecodeUtf8(std::string_view text, bool strict, bool* 
             pos = end;
             continue;
         }
-        char32_t cp = 0;
-        const std::size_t length = DecodeUtf8At(text, pos, cp);
-        if (length == 0) {
-            if (strict) return std::nullopt;
-            out.push_back('?');
-            allKept = false;
-            ++pos;
-            continue;
-        }
-        const auto byte = CodePointToCp1251(cp);
+        const char32_t cp = NextCodePoint(text, pos);
+        if (IsInvalidUtf8Byte(cp) && strict) return std::nullopt;
+        const auto byte = IsInvalidUtf8Byte(cp) ? std::nullopt : CodePointToCp1251(cp);
         if (byte) {
             out.push_back(static_cast<char>(*byte));
         } else {
             out.push_back('?');
             allKept = false;
         }
-        pos += length;
     }
     if (lossless) *lossless = allKept;
     return out;

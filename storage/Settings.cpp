@@ -13,7 +13,7 @@
 #include "platform/Messages.h"
 #include "storage/ConfigLocation.h"
 #include "storage/DelimitedText.h"
-#include "storage/Utf8Decoder.h"
+#include "engine/Utf8.h"
 
 namespace qx {
 namespace {

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -112,6 +113,14 @@ AboutForm::AboutForm(Messages& messages, Shell& shell, QWidget* parent)
     layout->addWidget(bevel);
     layout->addLayout(buttons);
     setMinimumSize(284, 168);
+}
+
+void AboutForm::showEvent(QShowEvent* event) {
+    if (!event->spontaneous() && parentWidget() != nullptr) {
+        const QRect owner = parentWidget()->window()->frameGeometry();
+        move(owner.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+    QxForm::showEvent(event);
 }
 
 void AboutForm::CopyMail() {

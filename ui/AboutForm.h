@@ -20,6 +20,10 @@ public:
     // Opens the web site in the browser.
     void OpenSite();
 
+protected:
+    // Every showing places the window over the middle of the main window.
+    void showEvent(QShowEvent* event) override;
+
 private:
     Shell& shell_;
     LinkLabel* lblMail_ = nullptr;

@@ -118,8 +118,9 @@ void MainForm::ConnectCommands() {
     auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
     f5->setContext(Qt::WindowShortcut);
     connect(f5, &QShortcut::activated, btnRefresh_, &QPushButton::click);
-    edtFolder_->lineEdit()->installEventFilter(this);
-    cmbMask_->lineEdit()->installEventFilter(this);
+    // An editable box keeps the focus itself and hands keys on to its line edit directly,
+    // past any filter there: Enter is caught on the box.
+    edtFolder_->installEventFilter(this);
     cmbMask_->installEventFilter(this);
     connect(cmbMask_, &QComboBox::activated, this, [this] {
         if (!ignoreMaskChoice_) btnRefresh_->click();
@@ -260,8 +261,7 @@ void MainForm::ProcessDroppedFiles(const std::vector<std::filesystem::path>& pat
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress &&
-        (watched == edtFolder_->lineEdit() || watched == cmbMask_->lineEdit())) {
+    if (event->type() == QEvent::KeyPress && (watched == edtFolder_ || watched == cmbMask_)) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             btnRefresh_->click();

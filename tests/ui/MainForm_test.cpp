@@ -430,9 +430,9 @@ void MainFormTest::keysAndMaskChoiceRescan() {
     auto* cmbMask = Find<QComboBox>("cmbMask");
     edtFolder->setEditText(QString::fromStdString(folder.string()));
 
-    // Enter in the folder box.
-    edtFolder->lineEdit()->setFocus();
-    QTest::keyClick(edtFolder->lineEdit(), Qt::Key_Return);
+    // Enter in the folder box, delivered where the keyboard delivers it: to the focus widget.
+    edtFolder->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(FileCaptions(*window_), (QStringList{"a.txt", "b.xml"}));
 
     // F5 with the focus elsewhere, e.g. on the rule list.
@@ -443,7 +443,8 @@ void MainFormTest::keysAndMaskChoiceRescan() {
 
     // Enter in the mask box.
     cmbMask->setEditText(QStringLiteral("*.txt"));
-    QTest::keyClick(cmbMask->lineEdit(), Qt::Key_Enter);
+    cmbMask->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
     QCOMPARE(FileCaptions(*window_), QStringList{"a.txt"});
 
     // Picking a mask from the drop-down rescans at once.
@@ -540,12 +541,22 @@ void MainFormTest::aboutIsShownModallyAndReused() {
     QVERIFY(about != nullptr);
     QVERIFY(!about->isVisible());
     bool wasModal = false;
+    QPoint aboutCentre;
     QTimer::singleShot(0, about, [&] {
         wasModal = about->isVisible() && about->IsShownModal();
+        aboutCentre = about->frameGeometry().center();
         about->close();
     });
     window_->Action("AAbout")->trigger();
     QVERIFY(wasModal);
+    // Shown over the middle of the main window, wherever that is.
+    const QPoint mainCentre = window_->frameGeometry().center();
+    QVERIFY2((aboutCentre - mainCentre).manhattanLength() <= 2,
+             qPrintable(QStringLiteral("About centred at %1,%2, main window at %3,%4")
+                            .arg(aboutCentre.x())
+                            .arg(aboutCentre.y())
+                            .arg(mainCentre.x())
+                            .arg(mainCentre.y())));
     QVERIFY(!about->isVisible());
     QCOMPARE(Find<QxForm>("frmAbout"), about);
 }

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Stepping through UTF-8 text one character at a time, for texts that may not be valid UTF-8
-// (file names are whatever bytes the file system holds).
+// Reading and writing UTF-8 one character at a time. Reading copes with texts that may not be
+// valid UTF-8 (file names are whatever bytes the file system holds).
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace qx {
@@ -21,5 +22,8 @@ inline bool IsInvalidUtf8Byte(char32_t cp) {
 // Decodes the character at text[pos] strictly (no overlong forms, no surrogates, nothing above
 // U+10FFFF) and advances pos past it; an invalid byte advances by one. pos < text.size().
 char32_t NextCodePoint(std::string_view text, std::size_t& pos);
+
+// Appends the UTF-8 form of a code point (at most U+10FFFF).
+void AppendUtf8(std::string& out, char32_t cp);
 
 }  // namespace qx
