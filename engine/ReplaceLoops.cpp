@@ -92,9 +92,10 @@ bool ReplaceLoop(std::string_view text, Matcher& matcher, ReplaceHooks& hooks, s
     std::size_t len = 0;
     if (!matcher.First(text, pos, len)) return false;
     out.clear();
-    // Room for a text grown by a sixteenth: most rules that lengthen the text do so by less,
-    // and every enlargement holds the old and the new buffer at once.
-    Enlarge(out, text.size() + text.size() / 16);
+    // A buffer kept from an earlier pass is used while it holds the text. A new one gets room
+    // for a text grown by a sixteenth: most rules that lengthen a text do so by less, and every
+    // enlargement holds the old and the new buffer at once.
+    if (out.capacity() < text.size()) Enlarge(out, text.size() + text.size() / 16);
     std::size_t current = 0;
     do {
         const std::string_view inserted = matcher.Inserted();
@@ -113,8 +114,8 @@ bool ReplaceLoop(std::string_view text, Matcher& matcher, ReplaceHooks& hooks, s
         out.append(text, pos - gap, gap);
         out.append(inserted);
     } while (matcher.Next(text, current, pos, len));
-    if (out.size() + (text.size() - current) > out.capacity())
-        Enlarge(out, out.size() + (text.size() - current));
+    const std::size_t total = out.size() + (text.size() - current);
+    if (total > out.capacity()) Enlarge(out, total + total / 16);
     out.append(text, current);
     return true;
 }
