@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev libpcre2-dev libxml2-dev libx11-dev libxtst-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
+    qt6-translations-l10n
     xvfb xauth xdotool xclip x11-utils fonts-dejavu-core
 )
 

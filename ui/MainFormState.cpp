@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QSplitter>
 #include <QTreeView>
+#include <system_error>
 
 #include "batch/FileList.h"
 #include "batch/FolderScan.h"
@@ -172,9 +173,15 @@ void MainForm::SaveSettings() {
 }
 
 void MainForm::LoadDefaultList() {
-    // A missing file leaves the list empty without a word.
+    // A missing file leaves the list empty without a word. An installed program keeps the
+    // user's list in the user's own folder; until there is one there, a list shipped beside
+    // the program is the list to start with.
     SyncRowFilters();
-    listFile_->LoadList(env_.configFolder / "Default.lst", false);
+    std::filesystem::path file = env_.configFolder / "Default.lst";
+    std::error_code error;
+    if (!std::filesystem::exists(file, error) && !env_.programFolder.empty())
+        file = env_.programFolder / "Default.lst";
+    listFile_->LoadList(file, false);
     UpdateActions();
 }
 

@@ -3,8 +3,11 @@
 
 // The application object of the interactive program. An error that no command handled itself
 // ends that command and is shown in a message box with its text; the program goes on running.
+// Qt's own dialogs (folder chooser, file dialogs, message box buttons) speak Russian like the
+// rest of the program when Qt's Russian translations are installed.
 
 #include <QApplication>
+#include <QTranslator>
 
 namespace qx {
 
@@ -22,6 +25,7 @@ public:
 
 private:
     Messages* messages_ = nullptr;
+    QTranslator qtTexts_;
 };
 
 }  // namespace qx

@@ -2,6 +2,8 @@
 // Errors that no command handled: shown in a box with their text, and the program goes on.
 #include "ui/QxApplication.h"
 
+#include <QFile>
+#include <QLibraryInfo>
 #include <QTest>
 #include <QTimer>
 #include <stdexcept>
@@ -32,6 +34,7 @@ public:
 private slots:
     void unhandledErrorIsShownAndProgramGoesOn();
     void withoutMessagesNothingIsCaught();
+    void qtDialogsSpeakRussian();
 
 private:
     QxApplication& app_;
@@ -68,6 +71,14 @@ void QxApplicationTest::withoutMessagesNothingIsCaught() {
         thrown = true;
     }
     QVERIFY(thrown);
+}
+
+void QxApplicationTest::qtDialogsSpeakRussian() {
+    const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!QFile::exists(translations + QStringLiteral("/qtbase_ru.qm")))
+        QSKIP("Qt's Russian translations are not installed");
+    // A button of the folder chooser and of the message boxes.
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
 }
 
 }  // namespace qx

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTreeView>
 #include <fstream>
+#include <iterator>
 
 #include "TestDoubles.h"
 #include "ui/MainForm.h"
@@ -46,9 +47,11 @@ private slots:
     void filterTextAppliesAfterItsDelay();
     void closeSavesMarksShownInRows();
     void missingDefaultListLeavesListEmpty();
+    void listBesideProgramStartsUsersOwnList();
 
 private:
-    void Start();
+    void Start() { Start(Config(), Config()); }
+    void Start(const std::filesystem::path& config, const std::filesystem::path& program);
     template <typename T>
     T* Find(const char* name) const {
         return window_->findChild<T*>(QString::fromLatin1(name));
@@ -84,11 +87,12 @@ void RuleRowsViewTest::cleanup() {
     config_.reset();
 }
 
-void RuleRowsViewTest::Start() {
+void RuleRowsViewTest::Start(const std::filesystem::path& config,
+                             const std::filesystem::path& program) {
     window_.reset();
     MainFormEnv env;
-    env.configFolder = Config();
-    env.programFolder = Config();
+    env.configFolder = config;
+    env.programFolder = program;
     env.messages = &messages_;
     env.shell = &shell_;
     window_ = std::make_unique<MainForm>(std::move(env));
@@ -186,6 +190,28 @@ void RuleRowsViewTest::missingDefaultListLeavesListEmpty() {
     window_->close();
     QVERIFY(std::filesystem::exists(Config() / "Default.lst"));
     QVERIFY(messages_.asked.empty());
+}
+
+void RuleRowsViewTest::listBesideProgramStartsUsersOwnList() {
+    // An installed program: its folder holds a list but is not where the user's files go.
+    const std::filesystem::path program = Config() / "program";
+    const std::filesystem::path user = Config() / "user";
+    std::filesystem::create_directories(program);
+    std::filesystem::create_directories(user);
+    std::filesystem::rename(Config() / "Default.lst", program / "Default.lst");
+
+    Start(user, program);
+    QCOMPARE(Rows()->model()->rowCount(), 3);
+    QCOMPARE(Marks(), QStringLiteral("xx-"));
+    Rows()->model()->setData(Rows()->model()->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
+    window_->close();
+    QVERIFY(std::filesystem::exists(user / "Default.lst"));
+
+    // From then on the user's own list counts; the shipped one is left as it was.
+    Start(user, program);
+    QCOMPARE(Marks(), QStringLiteral("-x-"));
+    std::ifstream shipped(program / "Default.lst", std::ios::binary);
+    QCOMPARE(std::string(std::istreambuf_iterator<char>(shipped), {}), kDefaultList);
 }
 
 }  // namespace qx
