@@ -25,6 +25,15 @@ bool IsFile(const fs::path& path) {
     return fs::is_regular_file(path, error);
 }
 
+// The folder (ending in "/") and the relative name appended as text. Built from one string:
+// path::operator+= with a path argument leaves the parts of the result wrong in the standard
+// library of GCC 12 when the folder ends in a separator, and parent_path() then loses a folder.
+fs::path Joined(const fs::path& folder, std::string_view relative) {
+    std::string text = folder.native();
+    text += relative;
+    return fs::path(std::move(text));
+}
+
 }  // namespace
 
 std::vector<std::string> FileListLines(std::string_view bytes) {
@@ -50,8 +59,7 @@ std::vector<std::string> FileListLines(std::string_view bytes) {
 fs::path ResolveArgument(std::string_view argument, const fs::path& programFolder) {
     const fs::path given{std::string(argument)};
     if (given.is_absolute()) return given;
-    fs::path inProgramFolder = programFolder;
-    inProgramFolder += given;  // appended as text, the folder ends in "/"
+    const fs::path inProgramFolder = Joined(programFolder, argument);
     if (IsFile(inProgramFolder)) return inProgramFolder;
     return given;
 }
@@ -59,9 +67,7 @@ fs::path ResolveArgument(std::string_view argument, const fs::path& programFolde
 fs::path ResolveListed(std::string_view line, const fs::path& baseFolder) {
     const fs::path given{std::string(line)};
     if (given.is_absolute()) return given;
-    fs::path result = baseFolder;
-    result += given;
-    return result;
+    return Joined(baseFolder, line);
 }
 
 }  // namespace qx

@@ -56,31 +56,67 @@ void ThrowTextTooLarge(std::size_t limit) {
 
 namespace {
 
+// Makes room in `out` for `capacity` bytes. A fresh buffer is taken rather than reserve() because
+// the standard library doubles a string it enlarges: on a large text that would hold twice its
+// size for a replacement that lengthens it by a few per cent.
+void Enlarge(std::string& out, std::size_t capacity) {
+    if (capacity <= out.capacity()) return;
+    std::string larger;
+    larger.reserve(capacity);
+    larger.append(out);
+    out.swap(larger);
+}
+
+// The capacity to take when `out` is full: what the output already holds, plus the rest of the
+// text grown by the rate seen so far, plus a margin; at least an eighth more than now, so that a
+// rate that keeps rising still costs few copies.
+std::size_t NextCapacity(const std::string& out, std::size_t needed, std::size_t consumed,
+                         std::size_t rest, std::size_t limit) {
+    const double rate =
+        consumed > 0 ? std::max(1.0, static_cast<double>(needed) / static_cast<double>(consumed))
+                     : 1.0;
+    const double projected = (static_cast<double>(needed) + static_cast<double>(rest) * rate) *
+                             (1.0 + 1.0 / 32);
+    const double atLeast = static_cast<double>(out.capacity()) * (1.0 + 1.0 / 8);
+    const double wanted = std::min(std::max(projected, atLeast), static_cast<double>(limit));
+    return std::max(needed, static_cast<std::size_t>(wanted));
+}
+
 // One replace loop for both kinds of rule. The matcher finds the first occurrence, the next one
 // from the end of the previous one, and forms the text that goes in its place (numbered or
-// substituted). The result is built in `out` and swapped into `text`, so `out` keeps the old
-// text's memory for the next pass.
+// substituted). The result is built in `out`; `text` is only read, so it may be the caller's
+// own text or a view of it. `out` is left as it was when nothing was found.
 template <class Matcher>
-bool ReplaceLoop(std::string& text, Matcher& matcher, ReplaceHooks& hooks, std::string& out) {
+bool ReplaceLoop(std::string_view text, Matcher& matcher, ReplaceHooks& hooks, std::string& out) {
     std::size_t pos = 0;
     std::size_t len = 0;
     if (!matcher.First(text, pos, len)) return false;
     out.clear();
-    out.reserve(text.size());
+    // A buffer kept from an earlier pass is used while it holds the text. A new one gets room
+    // for a text grown by a sixteenth: most rules that lengthen a text do so by less, and every
+    // enlargement holds the old and the new buffer at once.
+    if (out.capacity() < text.size()) Enlarge(out, text.size() + text.size() / 16);
     std::size_t current = 0;
     do {
-        out.append(text, current, pos - current);
         const std::string_view inserted = matcher.Inserted();
         hooks.RecordHook(matcher.Found(), inserted);
+        const std::size_t gap = pos - current;
         current = pos + len;
         // The final text is at least this long: stop before memory runs out, not after.
         const std::size_t rest = text.size() - current;
-        if (rest > hooks.sizeLimit || out.size() + inserted.size() > hooks.sizeLimit - rest)
+        if (rest > hooks.sizeLimit || gap > hooks.sizeLimit - rest ||
+            out.size() + inserted.size() > hooks.sizeLimit - rest - gap)
             ThrowTextTooLarge(hooks.sizeLimit);
+        const std::size_t needed = out.size() + gap + inserted.size();
+        if (needed > out.capacity())
+            Enlarge(out, NextCapacity(out, needed, current, rest,
+                                      std::min(hooks.sizeLimit, out.max_size())));
+        out.append(text, pos - gap, gap);
         out.append(inserted);
     } while (matcher.Next(text, current, pos, len));
+    const std::size_t total = out.size() + (text.size() - current);
+    if (total > out.capacity()) Enlarge(out, total + total / 16);
     out.append(text, current);
-    text.swap(out);
     return true;
 }
 
@@ -318,39 +354,51 @@ std::size_t CaseFoldSearcher::Find(std::string_view haystack, std::size_t from) 
     return npos;
 }
 
-bool ReplaceCountedInPlace(std::string& text, std::string_view find, std::string_view replace,
-                           ReplaceFlags flags, ReplaceHooks& hooks, std::string& scratch) {
+bool ReplaceCountedInto(std::string_view text, std::string_view find, std::string_view replace,
+                        ReplaceFlags flags, ReplaceHooks& hooks, std::string& out) {
     if (text.empty() || find.empty() || find == replace) return false;
     if ((flags & kIgnoreCase) != 0) {
         // The lower-cased find is both what is searched for and what the records show.
         const std::string compared = LowerCase(find);
         PlainMatcher matcher(compared, replace, flags, hooks);
-        return ReplaceLoop(text, matcher, hooks, scratch);
+        return ReplaceLoop(text, matcher, hooks, out);
     }
     PlainMatcher matcher(find, replace, flags, hooks);
-    return ReplaceLoop(text, matcher, hooks, scratch);
+    return ReplaceLoop(text, matcher, hooks, out);
+}
+
+bool ReplaceCountedInPlace(std::string& text, std::string_view find, std::string_view replace,
+                           ReplaceFlags flags, ReplaceHooks& hooks, std::string& scratch) {
+    if (!ReplaceCountedInto(text, find, replace, flags, hooks, scratch)) return false;
+    text.swap(scratch);  // the scratch keeps the old text's memory for the next pass
+    return true;
 }
 
 std::string ReplaceCounted(std::string_view text, std::string_view find, std::string_view replace,
                            ReplaceFlags flags, ReplaceHooks& hooks) {
-    std::string result(text);
-    std::string scratch;
-    ReplaceCountedInPlace(result, find, replace, flags, hooks, scratch);
+    std::string result;
+    if (!ReplaceCountedInto(text, find, replace, flags, hooks, result)) result.assign(text);
     return result;
+}
+
+bool ReplaceRegexInto(TRegExpr& engine, std::string_view text, std::string_view expression,
+                      std::string_view templ, ReplaceHooks& hooks, std::string& out) {
+    engine.SetExpression(expression);  // compiled only when it differs from the last one
+    RegexMatcher matcher(engine, templ);
+    return ReplaceLoop(text, matcher, hooks, out);
 }
 
 bool ReplaceRegexInPlace(TRegExpr& engine, std::string& text, std::string_view expression,
                          std::string_view templ, ReplaceHooks& hooks, std::string& scratch) {
-    engine.SetExpression(expression);  // compiled only when it differs from the last one
-    RegexMatcher matcher(engine, templ);
-    return ReplaceLoop(text, matcher, hooks, scratch);
+    if (!ReplaceRegexInto(engine, text, expression, templ, hooks, scratch)) return false;
+    text.swap(scratch);
+    return true;
 }
 
 std::string ReplaceRegex(TRegExpr& engine, std::string_view text, std::string_view expression,
                          std::string_view templ, ReplaceHooks& hooks) {
-    std::string result(text);
-    std::string scratch;
-    ReplaceRegexInPlace(engine, result, expression, templ, hooks, scratch);
+    std::string result;
+    if (!ReplaceRegexInto(engine, text, expression, templ, hooks, result)) result.assign(text);
     return result;
 }
 

@@ -70,6 +70,10 @@ std::string ReplaceCounted(std::string_view text, std::string_view find, std::st
 // that repeated passes reuse one allocation.
 bool ReplaceCountedInPlace(std::string& text, std::string_view find, std::string_view replace,
                            ReplaceFlags flags, ReplaceHooks& hooks, std::string& scratch);
+// Into `out` (its old content is dropped) from a text that is only read; true when a
+// replacement was made, otherwise `out` is untouched and the text stands as it is.
+bool ReplaceCountedInto(std::string_view text, std::string_view find, std::string_view replace,
+                        ReplaceFlags flags, ReplaceHooks& hooks, std::string& out);
 
 // The regular-expression replace-all: every non-overlapping match of `expression` gives way to
 // `templ` substituted from that match; each is recorded with the whole match. Errors of the
@@ -78,6 +82,8 @@ std::string ReplaceRegex(TRegExpr& engine, std::string_view text, std::string_vi
                          std::string_view templ, ReplaceHooks& hooks);
 bool ReplaceRegexInPlace(TRegExpr& engine, std::string& text, std::string_view expression,
                          std::string_view templ, ReplaceHooks& hooks, std::string& scratch);
+bool ReplaceRegexInto(TRegExpr& engine, std::string_view text, std::string_view expression,
+                      std::string_view templ, ReplaceHooks& hooks, std::string& out);
 
 // Finds `needle` in `haystack` without regard to letter case (the code page's), without a
 // lower-cased copy of the text. It scans with memchr for the two cases of the find text's rarest

@@ -62,15 +62,18 @@ std::size_t RuleEngine::ActiveRuleCount() const {
 }
 
 std::string RuleEngine::ApplyRules(std::string_view text, ReplaceFlags flags) {
-    std::string result(text);
-    if (result.empty()) return result;
+    if (text.empty()) return {};
 
     EngineSinks& sinks = impl_->sinks;
     TRegExpr engine;  // one per call: compiled expressions are not kept from text to text
     RuleHooks hooks(sinks, impl_->fileName);
     hooks.sizeLimit = SizeLimit(text.size());
     std::unique_ptr<XmlDocument> document;  // made at the first xPath rule, then reused
-    std::string scratch;                    // work buffer shared by all passes
+    // The caller's text is read until a rule changes it; only then is there a text of our own,
+    // so that a large text is not held twice for rules that find nothing.
+    std::string result;
+    bool own = false;
+    std::string scratch;  // work buffer shared by all passes
 
     const RuleRows& rows = impl_->rows;
     for (std::size_t row = 0; row < rows.RowCount(); ++row) {
@@ -93,23 +96,29 @@ std::string RuleEngine::ApplyRules(std::string_view text, ReplaceFlags flags) {
             const std::string xmlFind = XmlUnescape(find);
             const std::string xmlReplace = XmlUnescape(replace);
             for (; passes > 0; --passes) {
+                const std::string_view current = own ? std::string_view(result) : text;
                 const std::size_t recordsBefore = hooks.Records();
                 XPathResult pass =
-                    ApplyXPathRule(context, result, rule->xPath, xmlFind, xmlReplace, regex);
-                const bool idle = hooks.Records() == recordsBefore && pass.text == result;
+                    ApplyXPathRule(context, current, rule->xPath, xmlFind, xmlReplace, regex);
+                const bool idle = hooks.Records() == recordsBefore && pass.text == current;
                 result = std::move(pass.text);
+                own = true;
                 if (pass.parseFailed || idle) break;
             }
         } else {
             for (; passes > 0; --passes) {
+                const std::string_view current = own ? std::string_view(result) : text;
                 const bool replaced =
-                    regex ? ReplaceRegexInPlace(engine, result, find, replace, hooks, scratch)
-                          : ReplaceCountedInPlace(result, find, replace, flags, hooks, scratch);
+                    regex ? ReplaceRegexInto(engine, current, find, replace, hooks, scratch)
+                          : ReplaceCountedInto(current, find, replace, flags, hooks, scratch);
                 if (!replaced) break;
+                result.swap(scratch);  // the scratch keeps the old text's memory, if any
+                own = true;
             }
         }
         sinks.StepProgress();
     }
+    if (!own) result.assign(text);
     return result;
 }
 

@@ -9,6 +9,8 @@ namespace qx {
 
 namespace {
 
+constexpr std::string_view kTextBeforeDocument = "Text before the document";
+
 // Everything before the first "<" goes; the last character is not looked at, so a text whose
 // only "<" ends it is kept whole.
 std::string_view CutBeforeMarkup(std::string_view text) {
@@ -96,12 +98,23 @@ XPathResult ApplyXPathRule(XPathContext& context, std::string_view text, std::st
                            std::string_view find, std::string_view replace, bool regex) {
     XPathResult result;
     const std::string_view markup = CutBeforeMarkup(text);
+    const std::string_view cut = text.substr(0, text.size() - markup.size());
+    if (cut.find_first_not_of(" \t\r\n") != std::string_view::npos) {
+        // Words before the first "<" make a text that is no XML document, however well-formed
+        // its tail; cutting them off would lose them from the user's file.
+        context.sinks.AppendLog("Doc.loadXML failed: " + std::string(kTextBeforeDocument) +
+                                " [1:1] " + std::string(cut.substr(0, cut.find_first_of("\r\n"))));
+        result.text = text;
+        result.parseFailed = true;
+        return result;
+    }
     if (!context.document.loadXML(markup)) {
         const XmlParseError& error = context.document.parseError();
         context.sinks.AppendLog("Doc.loadXML failed: " + error.reason + " [" +
                                 std::to_string(error.line) + ":" + std::to_string(error.linepos) +
                                 "] " + error.srcText);
-        result.text = markup;
+        // A text that is no XML document is left exactly as it was: the rule cannot apply.
+        result.text = text;
         result.parseFailed = true;
         return result;
     }
@@ -114,6 +127,11 @@ XPathResult ApplyXPathRule(XPathContext& context, std::string_view text, std::st
     context.room = limit > markup.size() ? limit - markup.size() : 0;
     for (const XmlNode& node : selected) ReplaceInNode(context, node, find, replace, regex);
     result.text = SerializeDocument(context.document, DetectLineBreak(markup));
+    // White space after the last node belongs to no node; without it a file would lose the
+    // line break that ends it.
+    const std::size_t last = markup.find_last_not_of(" \t\r\n");
+    if (last != std::string_view::npos && markup[last] == '>')
+        result.text.append(markup.substr(last + 1));
     return result;
 }
 

@@ -37,9 +37,10 @@ struct XPathResult {
 };
 
 // One pass. `find` and `replace` are the rule's texts with tokens and XML entities already
-// decoded (the caller decodes them once per rule). Everything before the first "<" is cut off,
-// also when the parse then fails; a failed parse adds one log line
-// "Doc.loadXML failed: reason [line:pos] source". An xPath the service rejects raises XmlError.
+// decoded (the caller decodes them once per rule). White space before the first "<" is cut off;
+// a text with anything else before it, or that does not parse, is no XML document: it comes
+// back unchanged, with parseFailed and one log line "Doc.loadXML failed: reason [line:pos]
+// source". An xPath the service rejects raises XmlError.
 XPathResult ApplyXPathRule(XPathContext& context, std::string_view text, std::string_view xPath,
                            std::string_view find, std::string_view replace, bool regex);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "batch/StderrMessages.h"
+#include "storage/ProgramFolder.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -46,15 +47,20 @@ TEST(ResolveListed, RelativeLinesGoBehindTheBaseFolder) {
     struct Row {
         const char* line;
         const char* path;
+        const char* folder;  // its parent, as the path's own parts give it
     };
     const Row rows[] = {
-        {"a.txt", "/base/a.txt"},         {"sub/b.txt", "/base/sub/b.txt"},
-        {"../c.txt", "/base/../c.txt"},   {"/abs/d.txt", "/abs/d.txt"},
-        {"C:\\e.txt", "/base/C:\\e.txt"},
+        {"a.txt", "/base/a.txt", "/base"},
+        {"sub/b.txt", "/base/sub/b.txt", "/base/sub"},
+        {"../c.txt", "/base/../c.txt", "/base/.."},
+        {"/abs/d.txt", "/abs/d.txt", "/abs"},
+        {"C:\\e.txt", "/base/C:\\e.txt", "/base"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);
-        EXPECT_EQ(qx::ResolveListed(row.line, "/base/").native(), row.path);
+        const std::filesystem::path path = qx::ResolveListed(row.line, "/base/");
+        EXPECT_EQ(path.native(), row.path);
+        EXPECT_EQ(path.parent_path().native(), row.folder);
     }
 }
 
@@ -67,6 +73,9 @@ TEST(ResolveArgument, ProgramFolderFirstThenCurrentFolder) {
 
     EXPECT_EQ(qx::ResolveArgument("rules.lst", program), program / "rules.lst");
     EXPECT_EQ(qx::ResolveArgument("sub/files.txt", program), program / "sub/files.txt");
+    // The file list's own folder is where its relative lines are looked up.
+    EXPECT_EQ(qx::FolderWithSeparator(qx::ResolveArgument("sub/files.txt", program)).native(),
+              (program / "sub/").native());
     // Not in the program folder (or not a file there): relative to the current folder.
     EXPECT_EQ(qx::ResolveArgument("other.lst", program), "other.lst");
     EXPECT_EQ(qx::ResolveArgument("dir.lst", program), "dir.lst");

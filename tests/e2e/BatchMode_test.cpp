@@ -146,6 +146,31 @@ TEST_F(BatchRun, ArgumentsNotInProgramFolderComeFromCurrentFolder) {
     EXPECT_EQ(Read(Path("cwd/data.txt")), "xx");
 }
 
+TEST_F(BatchRun, FileListInASubfolderOfTheProgramFolder) {
+    Write("prog/rules.lst", List({Item("x", "y", true)}));
+    Write("prog/lists/files.txt", "data.txt\n");
+    Write("prog/lists/data.txt", "xx");
+    Write("prog/data.txt", "xx");
+    const RunResult run = Run({"lists/files.txt", "rules.lst"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(Read(Prog("lists/data.txt")), "yy");
+    EXPECT_EQ(Read(Prog("data.txt")), "xx");
+}
+
+TEST_F(BatchRun, XPathRulesLeaveFilesThatAreNoXmlDocumentAlone) {
+    Write("prog/rules.lst",
+          List({Item("draft", "final", true, "<xPath>//title/text()</xPath>"),
+                Item("colour", "color", true)}));
+    Write("prog/files.txt", "doc.xml\nnotes.txt\n");
+    Write("prog/doc.xml", "<doc><title>draft</title><p>draft colour</p></doc>");
+    Write("prog/notes.txt", "A draft in colour, <b>bold</b> draft\r\n");
+    const RunResult run = Run({"files.txt", "rules.lst"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.errors, "");
+    EXPECT_EQ(Read(Prog("doc.xml")), "<doc><title>final</title><p>draft color</p></doc>");
+    EXPECT_EQ(Read(Prog("notes.txt")), "A draft in color, <b>bold</b> draft\r\n");
+}
+
 TEST_F(BatchRun, RulesAsTheListFileMarksThem) {
     // Find texts are written in windows-1251: "дом" and "Кот".
     Write("prog/rules.lst", List({

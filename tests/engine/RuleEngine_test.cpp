@@ -104,6 +104,48 @@ TEST(ReplaceCounted, GrowthPastTheLimitRaisesInsteadOfExhaustingMemory) {
 // The searcher keeps memchr answers between calls and picks its method from the text; compare
 // it with the plain definition on short texts and on texts long enough to be sampled, where
 // both cases of the letters turn up in every order.
+// The work buffer grows by what the text needs, not by doubling: a large text that grows by a
+// few per cent must not hold twice its size. The output must be right at every rate of growth.
+TEST(ReplaceCounted, OutputGrowsByWhatTheTextNeeds) {
+    struct Row {
+        const char* name;
+        std::string unit;  // repeated to make the text
+        std::string find, replace;
+    };
+    const std::vector<Row> rows = {
+        {"one byte more per 100", std::string(96, '.') + "abc\n", "abc", "abcd"},
+        {"twice as long", "xy", "x", "xx"},
+        {"a hundred times as long", "x" + std::string(99, '.'), "x", std::string(100, 'z')},
+        {"growth only at the end", std::string(99, '.'), ".", "."},
+        {"shrinking", "abcd", "bc", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string text;
+        while (text.size() < (1u << 20)) text += row.unit;
+        text += "abc";  // the last match lies at the very end
+        std::string expected;
+        for (std::size_t at = 0;;) {
+            const std::size_t hit = text.find(row.find, at);
+            if (hit == std::string::npos) {
+                expected.append(text, at);
+                break;
+            }
+            expected.append(text, at, hit - at).append(row.replace);
+            at = hit + row.find.size();
+        }
+        RecordingSinks sinks;
+        const std::string file;
+        RuleHooks hooks(sinks, file);
+        std::string out;
+        const bool replaced = ReplaceCountedInto(text, row.find, row.replace, kAll, hooks, out);
+        EXPECT_EQ(replaced, expected != text || row.find != row.replace);
+        if (!replaced) continue;
+        EXPECT_EQ(out, expected);
+        EXPECT_LE(out.capacity(), std::max(text.size(), out.size()) / 4 * 5);
+    }
+}
+
 TEST(CaseFoldSearcher, AgreesWithPlainSearch) {
     std::mt19937 random(7);
     const std::string alphabet = "aAbB \xE0\xC0\xB8\xA8z\0"s;  // a A b B space а А ё Ё z NUL

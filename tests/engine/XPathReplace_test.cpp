@@ -60,6 +60,8 @@ TEST(XPathRule, Table) {
         {"a CR LF document keeps CR LF", "//t", "a", "b", "",
          "<?xml version=\"1.0\"?>\r\n<r xml:space=\"preserve\">\r\n<t>a\r\nx</t>\r\n</r>",
          "<?xml version=\"1.0\"?>\r\n<r xml:space=\"preserve\">\r\n<t>b\r\nx</t>\r\n</r>", 1},
+        {"the line break after the document stays", "//t", "a", "b", "",
+         "<?xml version=\"1.0\"?>\r\n<r><t>a</t></r>\r\n\r\n", "<?xml version=\"1.0\"?>\r\n<r><t>b</t></r>\r\n\r\n", 1},
         {"an LF document keeps LF", "//t", "a", "b", "",
          "<?xml version=\"1.0\"?>\n<r xml:space=\"preserve\">\n<t>a\nx</t>\n</r>",
          "<?xml version=\"1.0\"?>\n<r xml:space=\"preserve\">\n<t>b\nx</t>\n</r>", 1},
@@ -76,14 +78,18 @@ TEST(XPathRule, Table) {
     }
 }
 
-TEST(XPathRule, TextThatIsNotXmlIsLoggedOnceAndLeftAsCut) {
+TEST(XPathRule, TextThatIsNotXmlIsLoggedOnceAndLeftWhole) {
     const struct {
         std::string text, expected;
     } table[] = {
         {"plain prose, no markup", "plain prose, no markup"},
         {"abc<", "abc<"},  // the last character is not looked at
-        {"preface <r><unclosed></r>", "<r><unclosed></r>"},
-        {"\0\0<r>\0</r>"s, "<r>\0</r>"s},
+        {"preface <r><unclosed></r>", "preface <r><unclosed></r>"},
+        {"\0\0<r>\0</r>"s, "\0\0<r>\0</r>"s},
+        // Prose before a well-formed tail is not cut off: the text is no XML document.
+        {"Hello, <r>a</r>", "Hello, <r>a</r>"},
+        {"The colour of <b>x</b> line\r\nbreak", "The colour of <b>x</b> line\r\nbreak"},
+        {"\r\n  <r>a</r> tail", "\r\n  <r>a</r> tail"},
     };
     for (const auto& row : table) {
         SCOPED_TRACE(row.text);
