@@ -123,6 +123,7 @@ private:
     TSettings CollectSettings() const;
     void ApplySettings(const TSettings& settings);
     void ApplySplitterSizes();
+    void KeepOnScreen();
     void SyncRowFilters();
 
     void BrowseFolder();

@@ -4,8 +4,10 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSplitter>
 #include <QTreeView>
 #include <system_error>
@@ -118,6 +120,7 @@ TSettings MainForm::CollectSettings() const {
 void MainForm::ApplySettings(const TSettings& s) {
     move(s.left, s.top);
     resize(s.width, s.height);
+    KeepOnScreen();
     lvReplaceStrings_->setColumnWidth(0, s.replacesColumn1);
     lvReplaceStrings_->setColumnWidth(1, s.replacesColumn2);
     lvReplaceStrings_->setColumnWidth(2, s.replacesColumn3);
@@ -147,6 +150,19 @@ void MainForm::ApplySettings(const TSettings& s) {
     edtFolder_->clear();
     for (const std::string& entry : s.folderHistory) edtFolder_->addItem(FromUtf8(entry));
     edtFolder_->setEditText(FromUtf8(s.filesFolder));
+}
+
+void MainForm::KeepOnScreen() {
+    // Bounds stored with another screen layout (a monitor since unplugged) could open the
+    // window where nobody sees it; then it opens at the top left of the primary screen, with
+    // its stored size. A window that still shows a good part of itself stays where it was.
+    const QRect bounds(pos(), size());
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect visible = screen->availableGeometry().intersected(bounds);
+        if (visible.width() >= 100 && visible.height() >= 50) return;
+    }
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        move(primary->availableGeometry().topLeft());
 }
 
 void MainForm::ApplySplitterSizes() {

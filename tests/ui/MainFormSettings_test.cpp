@@ -4,7 +4,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
 #include <QTreeView>
 #include <fstream>
@@ -43,6 +45,7 @@ private slots:
     void closeWritesSettingsWithoutAsking();
     void closedStateComesBackOnNextStart();
     void paneHeightAndMaskWidthHoldOnScreen();
+    void windowStoredOffScreenOpensOnScreen();
 
 private:
     void Start();
@@ -235,6 +238,26 @@ void MainFormSettingsTest::paneHeightAndMaskWidthHoldOnScreen() {
     const std::string saved = ReadFile(Config() / "Settings.xml");
     QVERIFY(saved.find("<MaskWidth>150</MaskWidth>") != std::string::npos);
     QVERIFY(saved.find("<Replaces_Height>200</Replaces_Height>") != std::string::npos);
+}
+
+void MainFormSettingsTest::windowStoredOffScreenOpensOnScreen() {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const int farRight = screen.right() + 2000;
+    WriteFile(Config() / "Settings.xml",
+              "<Settings><Left>" + std::to_string(farRight) +
+                  "</Left><Top>50</Top><Width>820</Width><Height>640</Height></Settings>");
+    Start();
+    QVERIFY(messages_.shown.empty());
+    QCOMPARE(window_->pos(), screen.topLeft());
+    QCOMPARE(window_->size(), QSize(820, 640));
+
+    // Half on the screen is on the screen.
+    const int halfOut = screen.right() - 400;
+    WriteFile(Config() / "Settings.xml",
+              "<Settings><Left>" + std::to_string(halfOut) +
+                  "</Left><Top>50</Top><Width>820</Width><Height>640</Height></Settings>");
+    Start();
+    QCOMPARE(window_->pos(), QPoint(halfOut, 50));
 }
 
 }  // namespace qx
