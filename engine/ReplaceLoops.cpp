@@ -69,16 +69,18 @@ void Enlarge(std::string& out, std::size_t capacity) {
 
 // The capacity to take when `out` is full: what the output already holds, plus the rest of the
 // text grown by the rate seen so far, plus a margin; at least an eighth more than now, so that a
-// rate that keeps rising still costs few copies.
+// rate that keeps rising still costs few copies, and at most twice as much, so that a burst of
+// growth at the start of a large text does not claim memory the rest of it will not need.
 std::size_t NextCapacity(const std::string& out, std::size_t needed, std::size_t consumed,
                          std::size_t rest, std::size_t limit) {
     const double rate =
         consumed > 0 ? std::max(1.0, static_cast<double>(needed) / static_cast<double>(consumed))
                      : 1.0;
-    const double projected = (static_cast<double>(needed) + static_cast<double>(rest) * rate) *
-                             (1.0 + 1.0 / 32);
-    const double atLeast = static_cast<double>(out.capacity()) * (1.0 + 1.0 / 8);
-    const double wanted = std::min(std::max(projected, atLeast), static_cast<double>(limit));
+    const double projected =
+        (static_cast<double>(needed) + static_cast<double>(rest) * rate) * (1.0 + 1.0 / 32);
+    const double capacity = static_cast<double>(out.capacity());
+    const double wanted = std::min({std::max(projected, capacity * (1.0 + 1.0 / 8)), capacity * 2,
+                                    static_cast<double>(limit)});
     return std::max(needed, static_cast<std::size_t>(wanted));
 }
 

@@ -50,10 +50,8 @@ TEST(ResolveListed, RelativeLinesGoBehindTheBaseFolder) {
         const char* folder;  // its parent, as the path's own parts give it
     };
     const Row rows[] = {
-        {"a.txt", "/base/a.txt", "/base"},
-        {"sub/b.txt", "/base/sub/b.txt", "/base/sub"},
-        {"../c.txt", "/base/../c.txt", "/base/.."},
-        {"/abs/d.txt", "/abs/d.txt", "/abs"},
+        {"a.txt", "/base/a.txt", "/base"},          {"sub/b.txt", "/base/sub/b.txt", "/base/sub"},
+        {"../c.txt", "/base/../c.txt", "/base/.."}, {"/abs/d.txt", "/abs/d.txt", "/abs"},
         {"C:\\e.txt", "/base/C:\\e.txt", "/base"},
     };
     for (const Row& row : rows) {

@@ -158,9 +158,8 @@ TEST_F(BatchRun, FileListInASubfolderOfTheProgramFolder) {
 }
 
 TEST_F(BatchRun, XPathRulesLeaveFilesThatAreNoXmlDocumentAlone) {
-    Write("prog/rules.lst",
-          List({Item("draft", "final", true, "<xPath>//title/text()</xPath>"),
-                Item("colour", "color", true)}));
+    Write("prog/rules.lst", List({Item("draft", "final", true, "<xPath>//title/text()</xPath>"),
+                                  Item("colour", "color", true)}));
     Write("prog/files.txt", "doc.xml\nnotes.txt\n");
     Write("prog/doc.xml", "<doc><title>draft</title><p>draft colour</p></doc>");
     Write("prog/notes.txt", "A draft in colour, <b>bold</b> draft\r\n");
