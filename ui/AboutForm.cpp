@@ -112,7 +112,8 @@ AboutForm::AboutForm(Messages& messages, Shell& shell, QWidget* parent)
     layout->addStretch();
     layout->addWidget(bevel);
     layout->addLayout(buttons);
-    setMinimumSize(284, 168);
+    // A dialog frame: the size is fixed, 284 by 168 unless the desktop's fonts need more.
+    setFixedSize(layout->sizeHint().expandedTo(QSize(284, 168)));
 }
 
 void AboutForm::showEvent(QShowEvent* event) {

@@ -150,6 +150,8 @@ private:
     bool closed_ = false;
     bool shownOnce_ = false;
     bool ignoreMaskChoice_ = false;
+    // Default.lst was there at start-up but could not be read: it is kept aside at close.
+    bool defaultListUnreadable_ = false;
 
     QPointer<AboutForm> about_;
     QMenuBar* menuBar_ = nullptr;

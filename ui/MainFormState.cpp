@@ -195,15 +195,23 @@ void MainForm::LoadDefaultList() {
     SyncRowFilters();
     std::filesystem::path file = env_.configFolder / "Default.lst";
     std::error_code error;
-    if (!std::filesystem::exists(file, error) && !env_.programFolder.empty())
-        file = env_.programFolder / "Default.lst";
-    listFile_->LoadList(file, false);
+    const bool ownList = std::filesystem::exists(file, error);
+    if (!ownList && !env_.programFolder.empty()) file = env_.programFolder / "Default.lst";
+    defaultListUnreadable_ = !listFile_->LoadList(file, false) && ownList;
     UpdateActions();
 }
 
 void MainForm::SaveDefaultList() {
-    // Written without a question, with the marks the rows show.
-    listFile_->SaveList(env_.configFolder / "Default.lst", false);
+    // Written without a question, with the marks the rows show. A list that could not be read
+    // at start-up (the user was told) is the user's work all the same: it is kept as
+    // Default.lst.bak rather than overwritten, and if it cannot be kept it stays untouched.
+    const std::filesystem::path file = env_.configFolder / "Default.lst";
+    if (defaultListUnreadable_) {
+        std::error_code error;
+        std::filesystem::rename(file, env_.configFolder / "Default.lst.bak", error);
+        if (error && std::filesystem::exists(file)) return;
+    }
+    listFile_->SaveList(file, false);
 }
 
 }  // namespace qx

@@ -165,6 +165,9 @@ void QxFormTest::aboutShowsNameVersionAndLinks() {
     QVERIFY(!text("stCopyright").isEmpty());
     for (const char* name : {"Image1", "Bevel1", "Button1"})
         QVERIFY2(about.findChild<QWidget*>(QString::fromLatin1(name)) != nullptr, name);
+    // A dialog frame: the user cannot resize it.
+    QCOMPARE(about.minimumSize(), about.maximumSize());
+    QVERIFY(about.width() >= 284 && about.height() >= 168);
 }
 
 void QxFormTest::aboutMailGoesToClipboard() {

@@ -48,6 +48,7 @@ private slots:
     void closeSavesMarksShownInRows();
     void missingDefaultListLeavesListEmpty();
     void listBesideProgramStartsUsersOwnList();
+    void unreadableDefaultListIsKeptAtClose();
 
 private:
     void Start() { Start(Config(), Config()); }
@@ -212,6 +213,21 @@ void RuleRowsViewTest::listBesideProgramStartsUsersOwnList() {
     QCOMPARE(Marks(), QStringLiteral("-x-"));
     std::ifstream shipped(program / "Default.lst", std::ios::binary);
     QCOMPARE(std::string(std::istreambuf_iterator<char>(shipped), {}), kDefaultList);
+}
+
+void RuleRowsViewTest::unreadableDefaultListIsKeptAtClose() {
+    const std::string damaged = kDefaultList.substr(0, kDefaultList.size() / 2);
+    WriteFile(Config() / "Default.lst", damaged);
+    Start();
+    QCOMPARE(messages_.shown.size(), std::size_t{1});  // the parse error
+    QCOMPARE(Rows()->model()->rowCount(), 0);
+    window_->close();
+    std::ifstream kept(Config() / "Default.lst.bak", std::ios::binary);
+    QCOMPARE(std::string(std::istreambuf_iterator<char>(kept), {}), damaged);
+    // The new default list is the (empty) list of this session.
+    Start();
+    QCOMPARE(messages_.shown.size(), std::size_t{1});
+    QCOMPARE(Rows()->model()->rowCount(), 0);
 }
 
 }  // namespace qx
