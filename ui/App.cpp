@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/App.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "platform/qt/QtMessages.h"
 #include "platform/qt/QtShell.h"
 #include "storage/ConfigLocation.h"
@@ -11,7 +14,27 @@
 
 namespace qx {
 
+namespace {
+
+// Qt aborts the process when it cannot reach a display; say plainly what is missing instead.
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 int RunInteractive(int argc, char** argv) {
+    if (!HasDisplay()) {
+        std::fputs(
+            "qxquendro: no display to open the window on (DISPLAY is not set); "
+            "batch mode needs none: qxquendro FILELIST LISTFILE\n",
+            stderr);
+        return 1;
+    }
     QxApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qxquendro"));
     QxForm::InstallRestoreOnActivation();
