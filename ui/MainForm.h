@@ -152,6 +152,8 @@ private:
     bool ignoreMaskChoice_ = false;
     // Default.lst was there at start-up but could not be read: it is kept aside at close.
     bool defaultListUnreadable_ = false;
+    // Settings.xml was damaged at start-up: it is kept aside at close.
+    bool settingsDamaged_ = false;
 
     QPointer<AboutForm> about_;
     QMenuBar* menuBar_ = nullptr;

@@ -179,13 +179,21 @@ void MainForm::LoadSettings() {
     const SettingsLoadResult result =
         qx::LoadSettings(env_.configFolder / "Settings.xml", settings, messages());
     if (result.status == SettingsStatus::NoFile) return;
+    settingsDamaged_ = result.status == SettingsStatus::Damaged;
     ApplySettings(settings);
     if (result.scanFolder) ScanFolder();
 }
 
 void MainForm::SaveSettings() {
-    // A failed save is not reported: the close goes on and the old file stays.
-    qx::SaveSettings(env_.configFolder / "Settings.xml", CollectSettings());
+    // A failed save is not reported: the close goes on and the old file stays. A file the
+    // user was told is damaged may hold histories worth mending by hand: it is kept as
+    // Settings.xml.bak.
+    const std::filesystem::path file = env_.configFolder / "Settings.xml";
+    if (settingsDamaged_) {
+        std::error_code error;
+        std::filesystem::rename(file, env_.configFolder / "Settings.xml.bak", error);
+    }
+    qx::SaveSettings(file, CollectSettings());
 }
 
 void MainForm::LoadDefaultList() {

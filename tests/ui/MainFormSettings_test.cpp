@@ -181,6 +181,11 @@ void MainFormSettingsTest::damagedFileKeepsBoundsAndStopsLoading() {
     QCOMPARE(Find<QComboBox>("cmbMask")->count(), 7);
     QCOMPARE(Find<QTreeView>("lvFiles")->model()->rowCount(), 0);  // no scan
     QCOMPARE(window_->windowTitle(), QStringLiteral("QX Quendro 1.0"));
+    // Closing writes a sound file and keeps the damaged one beside it.
+    const std::string damaged = ReadFile(Config() / "Settings.xml");
+    window_->close();
+    QCOMPARE(ReadFile(Config() / "Settings.xml.bak"), damaged);
+    QVERIFY(ReadFile(Config() / "Settings.xml").find("<Width>800</Width>") != std::string::npos);
 }
 
 void MainFormSettingsTest::closeWritesSettingsWithoutAsking() {
