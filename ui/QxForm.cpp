@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPointer>
 #include <QUrl>
@@ -97,6 +98,15 @@ int QxForm::ShowModal() {
 void QxForm::SetModalResult(int result) {
     modalResult_ = result;
     hide();
+}
+
+// Escape closes a window shown modally without a result, as it closes any dialog box.
+void QxForm::keyPressEvent(QKeyEvent* event) {
+    if (modalLoop_ != nullptr && event->key() == Qt::Key_Escape && event->modifiers() == 0) {
+        SetModalResult(0);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void QxForm::hideEvent(QHideEvent* event) {

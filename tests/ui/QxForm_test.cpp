@@ -142,6 +142,9 @@ void QxFormTest::modalFormReturnsItsResult() {
     QVERIFY(!form.isVisible());
     QTimer::singleShot(0, &form, [&] { form.close(); });
     QCOMPARE(form.ShowModal(), 0);  // closed: no result
+    QTimer::singleShot(0, &form, [&] { QTest::keyClick(&form, Qt::Key_Escape); });
+    QCOMPARE(form.ShowModal(), 0);  // Escape closes it
+    QVERIFY(!form.isVisible());
 }
 
 void QxFormTest::aboutShowsNameVersionAndLinks() {
