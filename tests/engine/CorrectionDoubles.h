@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/CodePage.h"
+#include "engine/TextRoutines.h"
 #include "engine/TextRules.h"
 
 namespace qx::test {
@@ -39,11 +40,7 @@ public:
         if (beforeApply) beforeApply();
         std::string result(text);
         for (const auto& [find, replace] : rules_) {
-            std::size_t pos = 0;
-            while ((pos = result.find(find, pos)) != std::string::npos) {
-                result.replace(pos, find.size(), replace);
-                pos += replace.size();
-            }
+            result = ReplaceText(result, find, replace, kReplaceAll);
         }
         return result;
     }
