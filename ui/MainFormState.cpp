@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTreeView>
+#include <algorithm>
 #include <system_error>
 
 #include "batch/FileList.h"
@@ -155,14 +156,30 @@ void MainForm::ApplySettings(const TSettings& s) {
 void MainForm::KeepOnScreen() {
     // Bounds stored with another screen layout (a monitor since unplugged) could open the
     // window where nobody sees it; then it opens at the top left of the primary screen, with
-    // its stored size. A window that still shows a good part of itself stays where it was.
+    // its stored size. A window that shows a good part of itself stays on that screen, moved
+    // just far enough, in each direction where it fits, to lie wholly on it: the initial bounds
+    // are made for a large screen and would hide the bottom buttons under a laptop's panel.
     const QRect bounds(pos(), size());
+    const QScreen* best = nullptr;
+    long long bestArea = 0;
     for (const QScreen* screen : QGuiApplication::screens()) {
         const QRect visible = screen->availableGeometry().intersected(bounds);
-        if (visible.width() >= 100 && visible.height() >= 50) return;
+        if (visible.width() < 100 || visible.height() < 50) continue;
+        const long long area = static_cast<long long>(visible.width()) * visible.height();
+        if (area > bestArea) best = screen, bestArea = area;
     }
-    if (const QScreen* primary = QGuiApplication::primaryScreen())
-        move(primary->availableGeometry().topLeft());
+    if (best == nullptr) {
+        if (const QScreen* primary = QGuiApplication::primaryScreen())
+            move(primary->availableGeometry().topLeft());
+        return;
+    }
+    const QRect area = best->availableGeometry();
+    const auto fit = [](int start, int length, int areaStart, int areaLength) {
+        if (length >= areaLength) return start;
+        return std::clamp(start, areaStart, areaStart + areaLength - length);
+    };
+    move(fit(bounds.x(), bounds.width(), area.x(), area.width()),
+         fit(bounds.y(), bounds.height(), area.y(), area.height()));
 }
 
 void MainForm::ApplySplitterSizes() {

@@ -263,6 +263,14 @@ void MainFormSettingsTest::windowStoredOffScreenOpensOnScreen() {
                   "</Left><Top>50</Top><Width>820</Width><Height>640</Height></Settings>");
     Start();
     QCOMPARE(window_->pos(), QPoint(halfOut, 50));
+
+    // Where it fits, it is moved just far enough to lie wholly on the screen: here its height.
+    WriteFile(Config() / "Settings.xml",
+              "<Settings><Left>0</Left><Top>" + std::to_string(screen.bottom() - 100) +
+                  "</Top><Width>820</Width><Height>400</Height></Settings>");
+    Start();
+    QCOMPARE(window_->size(), QSize(820, 400));
+    QCOMPARE(window_->pos(), QPoint(0, screen.bottom() + 1 - 400));
 }
 
 }  // namespace qx
