@@ -23,6 +23,7 @@
 #include <optional>
 
 #include "engine/CodePage.h"
+#include "engine/FileReplace.h"
 
 namespace qx {
 
@@ -429,18 +430,6 @@ void CheckName(std::string_view name) {
         throw XmlError("invalid XML name: " + n);
 }
 
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 }  // namespace
 
 // ---- XmlDocument ----
@@ -685,32 +674,9 @@ void XmlDocument::save(const std::filesystem::path& path) const {
     }
 
     // Written beside the target and renamed over it: a full disk never leaves half a file.
-    std::string tmpl =
-        (path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path()).string() +
-        "/." + path.filename().string() + ".XXXXXX";
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0)
-        throw XmlError("cannot save " + ToCp1251(path.string()) + ": " + std::strerror(errno));
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    const int savedErrno = errno;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) {
-        // Keep the old file's permissions; a new file gets the usual ones.
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0)
-            ::chmod(tmpl.c_str(), st.st_mode & 07777);
-        else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            ::chmod(tmpl.c_str(), 0666 & ~mask);
-        }
-        ok = ::rename(tmpl.c_str(), path.c_str()) == 0;
-    }
-    if (!ok) {
-        const int err = errno ? errno : savedErrno;
-        ::unlink(tmpl.c_str());
-        throw XmlError("cannot save " + ToCp1251(path.string()) + ": " + std::strerror(err));
-    }
+    int failure = 0;
+    if (!WriteFileReplacing(path, bytes, &failure))
+        throw XmlError("cannot save " + ToCp1251(path.string()) + ": " + std::strerror(failure));
 }
 
 // ---- XmlNode ----

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/FileReplace.h"
+
 namespace qx {
 
 class Messages;
@@ -35,13 +37,6 @@ std::string ListParseErrorText(const XmlParseError& error);
 // rule, every line ending in CR LF, windows-1251.
 std::string ListFileText(const TReplaceConditions& conditions,
                          const std::vector<const TReplace*>& rules);
-
-// Writes `bytes` to `path` through a temporary file in the same folder and a rename. An
-// existing target keeps its permission bits; a target without write permission is refused.
-// A symbolic link is followed: the file it points to is replaced, the link stays. The owner is
-// kept where the process may set it; other hard links of the target keep the old content.
-// False (and the target untouched) on any failure.
-bool WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes);
 
 class TListFile {
 public:
