@@ -9,13 +9,13 @@
 #include <system_error>
 
 #include "batch/BatchPaths.h"
-#include "batch/ReplaceConditions.h"
-#include "batch/RuleRows.h"
 #include "engine/CodePage.h"
 #include "engine/Encoding.h"
 #include "engine/FileCorrection.h"
 #include "engine/RuleEngine.h"
 #include "engine/TReplace.h"
+#include "engine/TReplaceConditions.h"
+#include "engine/TRuleRows.h"
 #include "storage/ListFile.h"
 #include "storage/ProgramFolder.h"
 

@@ -72,7 +72,7 @@ public:
     void AppendLog(std::string_view) override {}
 };
 
-class OneRule : public RuleRows {
+class OneRule : public ActiveRules {
 public:
     explicit OneRule(TReplace rule) : rule_(std::move(rule)) {}
     std::size_t RowCount() const override { return 1; }

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "batch/ReplaceConditions.h"
+#include "engine/TReplaceConditions.h"
 #include "engine/TextRoutines.h"
 
 namespace {

@@ -19,7 +19,7 @@
 
 namespace {
 
-class Rows final : public qx::RuleRows {
+class Rows final : public qx::ActiveRules {
 public:
     explicit Rows(std::vector<const qx::TReplace*> rules) : rules_(std::move(rules)) {}
     std::size_t RowCount() const override { return rules_.size(); }

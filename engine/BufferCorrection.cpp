@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "batch/ReplaceConditions.h"
 #include "engine/CodePage.h"
 #include "engine/Encoding.h"
+#include "engine/TReplaceConditions.h"
 
 namespace qx {
 namespace {

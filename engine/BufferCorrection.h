@@ -14,6 +14,7 @@
 // is left alone everywhere, with the reason.
 
 #include "engine/CorrectionResult.h"
+#include "engine/EngineRules.h"
 #include "engine/TextRules.h"
 #include "platform/Clipboard.h"
 

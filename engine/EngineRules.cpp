@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <utility>
+#include "engine/EngineRules.h"
 
-#include "engine/TextRules.h"
+#include <utility>
 
 namespace qx {
 

@@ -10,10 +10,10 @@
 #include <new>
 #include <optional>
 
-#include "batch/ReplaceConditions.h"
 #include "engine/CodePage.h"
 #include "engine/Encoding.h"
 #include "engine/InPlaceRewrite.h"
+#include "engine/TReplaceConditions.h"
 #include "engine/UniqueFd.h"
 
 namespace qx {

@@ -18,6 +18,7 @@
 #include <filesystem>
 
 #include "engine/CorrectionResult.h"
+#include "engine/EngineRules.h"
 #include "engine/TextRules.h"
 
 namespace qx {

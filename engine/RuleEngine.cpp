@@ -31,12 +31,12 @@ bool IsRegexFlags(std::string_view flags) {
 }  // namespace
 
 struct RuleEngine::Impl {
-    const RuleRows& rows;
+    const ActiveRules& rows;
     EngineSinks& sinks;
     std::string fileName;
 };
 
-RuleEngine::RuleEngine(const RuleRows& rows, EngineSinks& sinks)
+RuleEngine::RuleEngine(const ActiveRules& rows, EngineSinks& sinks)
     : impl_(std::make_unique<Impl>(Impl{rows, sinks, {}})) {}
 
 RuleEngine::~RuleEngine() = default;
@@ -75,7 +75,7 @@ std::string RuleEngine::ApplyRules(std::string_view text, ReplaceFlags flags) {
     bool own = false;
     std::string scratch;  // work buffer shared by all passes
 
-    const RuleRows& rows = impl_->rows;
+    const ActiveRules& rows = impl_->rows;
     for (std::size_t row = 0; row < rows.RowCount(); ++row) {
         hooks.ResetNumber();  // also for rows that are not applied
         const TReplace* rule = rows.ActiveRule(row);

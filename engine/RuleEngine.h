@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/ActiveRules.h"
+#include "engine/EngineSinks.h"
 #include "engine/TextRoutines.h"
 
 namespace qx {
@@ -27,31 +29,9 @@ public:
     using std::length_error::length_error;
 };
 
-// The rows that decide which rules run.
-class RuleRows {
-public:
-    virtual ~RuleRows() = default;
-    virtual std::size_t RowCount() const = 0;
-    // The rule of a checked row; nullptr for an unchecked row or one that holds no rule.
-    virtual const TReplace* ActiveRule(std::size_t row) const = 0;
-};
-
-// Where the engine reports while it works. Every method may be a no-op.
-class EngineSinks {
-public:
-    virtual ~EngineSinks() = default;
-    // One call per replacement made.
-    virtual void AddDoneReplace(std::string_view found, std::string_view inserted,
-                                std::string_view fileName) = 0;
-    // One call per applied active rule.
-    virtual void StepProgress() = 0;
-    // One line for the log page (an XML parse failure under an xPath rule).
-    virtual void AppendLog(std::string_view line) = 0;
-};
-
 class RuleEngine {
 public:
-    RuleEngine(const RuleRows& rows, EngineSinks& sinks);
+    RuleEngine(const ActiveRules& rows, EngineSinks& sinks);
     ~RuleEngine();
     RuleEngine(const RuleEngine&) = delete;
     RuleEngine& operator=(const RuleEngine&) = delete;

@@ -78,13 +78,13 @@ bool ParseInt32(std::string_view text, std::int32_t& value) {
 
 }  // namespace
 
-TReplace::TReplace(std::string find, std::string replace, std::string xPath, std::string flags,
+TReplace::TReplace(std::string find, std::string replace, std::string path, std::string flags,
                    bool checked)
     : Checked(checked),
       Find(std::move(find)),
       Flags(std::move(flags)),
       Replace(std::move(replace)),
-      xPath(std::move(xPath)) {}
+      xPath(std::move(path)) {}
 
 bool TReplace::IsRegex() const { return Flags.find_first_of("rR") != std::string::npos; }
 

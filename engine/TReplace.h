@@ -16,14 +16,14 @@ class TReplace {
 public:
     TReplace() = default;
     // Repeat is always 1 for a new rule; a creator that knows another count sets it after.
-    TReplace(std::string find, std::string replace, std::string xPath, std::string flags,
+    TReplace(std::string find, std::string replace, std::string path, std::string flags,
              bool checked);
 
     bool Checked = false;
-    std::string Find;     // token form: "[nw]" for a line break typed in the editor
-    std::string Flags;    // option letters; "r" in either case marks a regular expression
-    std::string Replace;  // token form; may hold "[nm]" and group references
-    std::string xPath;    // empty: the whole text
+    std::string Find;         // token form: "[nw]" for a line break typed in the editor
+    std::string Flags;        // option letters; "r" in either case marks a regular expression
+    std::string Replace;      // token form; may hold "[nm]" and group references
+    std::string xPath;        // empty: the whole text
     std::int32_t Repeat = 1;  // 0: while there is something to replace (1000 passes)
 
     bool IsRegex() const;
@@ -46,7 +46,7 @@ public:
     void Clear();
     void Delete(int index);  // out-of-range indexes are ignored
     int Count() const { return static_cast<int>(items_.size()); }
-    TReplace* Items(int index) const;  // nullptr out of range
+    TReplace* Items(int index) const;         // nullptr out of range
     int IndexOf(const TReplace* rule) const;  // identity, not equal contents
     bool Exchange(int i, int j);
     bool Move(int from, int to);

@@ -8,9 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "engine/RuleEngine.h"
-#include "engine/TextRoutines.h"
-
 namespace qx {
 
 class TextRules {
@@ -22,18 +19,6 @@ public:
     virtual std::size_t ActiveRuleCount() const = 0;
     // The file name the replacement records carry.
     virtual void SetCurrentFileName(std::string name) = 0;
-};
-
-class EngineRules final : public TextRules {
-public:
-    EngineRules(RuleEngine& engine, ReplaceFlags flags) : engine_(engine), flags_(flags) {}
-    std::string Apply(std::string_view text) override;
-    std::size_t ActiveRuleCount() const override;
-    void SetCurrentFileName(std::string name) override;
-
-private:
-    RuleEngine& engine_;
-    ReplaceFlags flags_;
 };
 
 }  // namespace qx

@@ -11,10 +11,10 @@
 #include <string>
 #include <system_error>
 
-#include "batch/ReplaceConditions.h"
-#include "batch/RuleRows.h"
 #include "engine/CodePage.h"
 #include "engine/TReplace.h"
+#include "engine/TReplaceConditions.h"
+#include "engine/TRuleRows.h"
 #include "engine/TextRoutines.h"
 #include "engine/XmlDocument.h"
 #include "platform/Messages.h"

@@ -9,11 +9,11 @@
 #include <system_error>
 
 #include "engine/CodePage.h"
+#include "engine/Utf8.h"
 #include "engine/XmlDocument.h"
 #include "platform/Messages.h"
 #include "storage/ConfigLocation.h"
 #include "storage/DelimitedText.h"
-#include "engine/Utf8.h"
 
 namespace qx {
 namespace {

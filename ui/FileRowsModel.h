@@ -7,7 +7,7 @@
 #include <QAbstractListModel>
 #include <span>
 
-#include "batch/FileView.h"
+#include "batch/FileRows.h"
 
 namespace qx {
 

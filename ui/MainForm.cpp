@@ -22,9 +22,9 @@
 #include <QTreeView>
 
 #include "batch/FileList.h"
-#include "batch/ReplaceConditions.h"
-#include "batch/RuleRows.h"
 #include "engine/TReplace.h"
+#include "engine/TReplaceConditions.h"
+#include "engine/TRuleRows.h"
 #include "platform/Messages.h"
 #include "platform/Shell.h"
 #include "storage/ListFile.h"

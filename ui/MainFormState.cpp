@@ -15,7 +15,7 @@
 
 #include "batch/FileList.h"
 #include "batch/FolderScan.h"
-#include "batch/RuleRows.h"
+#include "engine/TRuleRows.h"
 #include "platform/Messages.h"
 #include "storage/ListFile.h"
 #include "storage/Settings.h"

@@ -7,7 +7,7 @@
 
 #include <QAbstractTableModel>
 
-#include "batch/RuleRows.h"
+#include "engine/TRuleRows.h"
 
 class QItemSelectionModel;
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "batch/FileView.h"
+#include "batch/FileRows.h"
 #include "batch/FindFiles.h"
 #include "batch/FolderScan.h"
 #include "batch/NameMatch.h"

@@ -43,8 +43,8 @@ TEST(CodePage, MissingCharactersBecomeQuestionMarks) {
 }
 
 TEST(CodePage, InvalidUtf8IsRejected) {
-    for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
-                            "\xD0", "\x80", "\xFF"}) {
+    for (const char* bad :
+         {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xD0", "\x80", "\xFF"}) {
         SCOPED_TRACE(bad);
         EXPECT_FALSE(Utf8ToCp1251(bad).has_value());
     }

@@ -4,8 +4,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "batch/ReplaceConditions.h"
 #include "engine/BufferCorrection.h"
+#include "engine/TReplaceConditions.h"
 #include "tests/engine/CorrectionDoubles.h"
 #include "tests/engine/EngineDoubles.h"
 

@@ -34,7 +34,7 @@ public:
 };
 
 // Rows in order; a row is active when it was added checked.
-class ListRows : public RuleRows {
+class ListRows : public ActiveRules {
 public:
     TReplace& Add(std::string find, std::string replace, std::string flags = "",
                   std::int32_t repeat = 1, std::string xPath = "", bool checked = true) {

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "batch/ReplaceConditions.h"
+#include "engine/TReplaceConditions.h"
 #include "engine/UniqueFd.h"
 #include "tests/engine/CorrectionDoubles.h"
 #include "tests/engine/EngineDoubles.h"

@@ -171,8 +171,8 @@ TEST_P(TRegExprConformance, BehavesLikeTheLibrary) {
 TEST(TRegExprConformanceData, CasesLoaded) { EXPECT_GT(AllCases().size(), 300u); }
 
 INSTANTIATE_TEST_SUITE_P(Recorded, TRegExprConformance, ::testing::ValuesIn(AllCases()),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                             return "case_" + info.param.id;
+                         [](const ::testing::TestParamInfo<Case>& instance) {
+                             return "case_" + instance.param.id;
                          });
 
 }  // namespace

@@ -28,7 +28,7 @@ public:
     void AppendLog(std::string_view) override {}
 };
 
-class OneRow : public qx::RuleRows {
+class OneRow : public qx::ActiveRules {
 public:
     explicit OneRow(const qx::TReplace& rule) : rule_(rule) {}
     std::size_t RowCount() const override { return 1; }

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "batch/ReplaceConditions.h"
 #include "engine/Encoding.h"
+#include "engine/TReplaceConditions.h"
 #include "engine/TextRoutines.h"
 
 namespace {

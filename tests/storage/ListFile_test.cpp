@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "batch/ReplaceConditions.h"
-#include "batch/RuleRows.h"
 #include "engine/TReplace.h"
+#include "engine/TReplaceConditions.h"
+#include "engine/TRuleRows.h"
 #include "engine/XmlDocument.h"
 #include "platform/Messages.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "batch/RuleRows.h"
+#include "engine/TRuleRows.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@ std::vector<std::string> Captions(const TRuleRows& rows) {
     return captions;
 }
 
-TEST(RuleRows, ColumnTextsShowTokensAndRepeat) {
+TEST(TRuleRows, ColumnTextsShowTokensAndRepeat) {
     struct Row {
         const char* name;
         std::string find, replace, xPath, flags;
@@ -69,7 +69,7 @@ TEST(RuleRows, ColumnTextsShowTokensAndRepeat) {
     }
 }
 
-TEST(RuleRows, ShowReplaceTakesTheRulesMarkAndIgnoresMissingParts) {
+TEST(TRuleRows, ShowReplaceTakesTheRulesMarkAndIgnoresMissingParts) {
     TReplaces list;
     TReplace* rule = Add(list, "a", "b", false);
     TRuleRows rows(&list);
@@ -86,7 +86,7 @@ TEST(RuleRows, ShowReplaceTakesTheRulesMarkAndIgnoresMissingParts) {
     EXPECT_EQ(rows.RowCount(), 1u);
 }
 
-TEST(RuleRows, FilterAndCheckedOnlyDecideTheRows) {
+TEST(TRuleRows, FilterAndCheckedOnlyDecideTheRows) {
     struct Row {
         const char* name;
         bool checkedOnly, filterOn;
@@ -128,7 +128,7 @@ TEST(RuleRows, FilterAndCheckedOnlyDecideTheRows) {
     }
 }
 
-TEST(RuleRows, RowsAreAuthoritativeForActiveRules) {
+TEST(TRuleRows, RowsAreAuthoritativeForActiveRules) {
     TReplaces list;
     TReplace* a = Add(list, "a", "1", true);
     Add(list, "b", "2", true);
@@ -150,7 +150,7 @@ TEST(RuleRows, RowsAreAuthoritativeForActiveRules) {
     EXPECT_EQ(rows.ActiveRule(0), nullptr);
 }
 
-TEST(RuleRows, HiddenCheckedRuleComesBackUnchecked) {
+TEST(TRuleRows, HiddenCheckedRuleComesBackUnchecked) {
     TReplaces list;
     TReplace* a = Add(list, "apple", "1", true);
     TReplace* b = Add(list, "berry", "2", true);
@@ -171,7 +171,7 @@ TEST(RuleRows, HiddenCheckedRuleComesBackUnchecked) {
     EXPECT_FALSE(b->Checked);
 }
 
-TEST(RuleRows, FilterHidingEverythingKeepsAllMarks) {
+TEST(TRuleRows, FilterHidingEverythingKeepsAllMarks) {
     TReplaces list;
     TReplace* a = Add(list, "apple", "1", true);
     TReplace* b = Add(list, "berry", "2", false);
@@ -187,7 +187,7 @@ TEST(RuleRows, FilterHidingEverythingKeepsAllMarks) {
     EXPECT_TRUE(rows.Checked(0));
 }
 
-TEST(RuleRows, StoreChecksCopiesRowMarksIntoRules) {
+TEST(TRuleRows, StoreChecksCopiesRowMarksIntoRules) {
     TReplaces list;
     TReplace* a = Add(list, "a", "1", false);
     TReplace* b = Add(list, "b", "2", true);
@@ -208,7 +208,7 @@ TEST(RuleRows, StoreChecksCopiesRowMarksIntoRules) {
     EXPECT_FALSE(b->Checked);
 }
 
-TEST(RuleRows, SelectedRulesInRowOrder) {
+TEST(TRuleRows, SelectedRulesInRowOrder) {
     TReplaces list;
     Add(list, "a", "1", false);
     TReplace* b = Add(list, "b", "2", false);
@@ -224,7 +224,7 @@ TEST(RuleRows, SelectedRulesInRowOrder) {
     EXPECT_EQ(rows.SelectedCount(), 0u);
 }
 
-TEST(RuleRows, ListenerHearsOnlyRealChanges) {
+TEST(TRuleRows, ListenerHearsOnlyRealChanges) {
     struct Recorder : qx::RuleRowsListener {
         std::vector<std::string> events;
         void RowsAboutToBeReset() override { events.push_back("about"); }
@@ -249,7 +249,7 @@ TEST(RuleRows, ListenerHearsOnlyRealChanges) {
               (std::vector<std::string>{"about", "reset", "chg0", "ins0", "rem1"}));
 }
 
-TEST(RuleRows, EngineAppliesExactlyTheCheckedRowsInRowOrder) {
+TEST(TRuleRows, EngineAppliesExactlyTheCheckedRowsInRowOrder) {
     struct NoSinks : qx::EngineSinks {
         void AddDoneReplace(std::string_view, std::string_view, std::string_view) override {}
         void StepProgress() override {}
@@ -270,7 +270,7 @@ TEST(RuleRows, EngineAppliesExactlyTheCheckedRowsInRowOrder) {
     EXPECT_EQ(engine.ApplyRules("aX", qx::kReplaceAll | qx::kIgnoreCase), "bX");
 }
 
-TEST(RuleRows, NoListMeansNoRowsAndNoCrash) {
+TEST(TRuleRows, NoListMeansNoRowsAndNoCrash) {
     TRuleRows rows;
     rows.StoreChecks();
     rows.FillReplaceList(true, false);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "batch/FileView.h"
+#include "batch/FileRows.h"
 
 #include <algorithm>
 

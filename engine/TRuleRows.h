@@ -52,7 +52,7 @@ public:
     virtual void RowChanged(std::size_t /*row*/) {}
 };
 
-class TRuleRows : public RuleRows {
+class TRuleRows : public ActiveRules {
 public:
     // `list` is the rule list the rows show; it must outlive the rows (or be set to null).
     explicit TRuleRows(TReplaces* list = nullptr);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "batch/ReplaceConditions.h"
+#include "engine/TReplaceConditions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "batch/RuleRows.h"
+#include "engine/TRuleRows.h"
 
 #include <utility>
 

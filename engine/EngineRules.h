@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// EngineRules: the TextRules of the program, the RuleEngine with the plain-rule flags of the
+// correction at hand.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "engine/RuleEngine.h"
+#include "engine/TextRoutines.h"
+#include "engine/TextRules.h"
+
+namespace qx {
+
+class EngineRules final : public TextRules {
+public:
+    EngineRules(RuleEngine& engine, ReplaceFlags flags) : engine_(engine), flags_(flags) {}
+    std::string Apply(std::string_view text) override;
+    std::size_t ActiveRuleCount() const override;
+    void SetCurrentFileName(std::string name) override;
+
+private:
+    RuleEngine& engine_;
+    ReplaceFlags flags_;
+};
+
+}  // namespace qx
