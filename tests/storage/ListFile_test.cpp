@@ -128,10 +128,10 @@ TEST(ListFileText, ConditionsInFixedOrderWhateverTheirSwitches) {
 
 TEST(ListFileText, ConditionLineBreaksAsCrLfAndNoForbiddenControls) {
     TReplaceConditions conditions;
-    conditions.ReplaceIfContainsText = std::string(
+    using namespace std::string_literals;
+    conditions.ReplaceIfContainsText =
         "a\nb\rc\x01\x1f"
-        "d\te",
-        11);
+        "d\te\0"s;
     const std::string text = qx::ListFileText(conditions, {});
     EXPECT_NE(text.find("<ReplaceIfContains>a\r\nb\r\ncd\te</ReplaceIfContains>"),
               std::string::npos)
