@@ -12,7 +12,7 @@
 #include <iterator>
 
 #include "TestDoubles.h"
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 namespace qx {
 namespace {
