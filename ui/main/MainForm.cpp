@@ -108,14 +108,16 @@ void MainForm::BuildLayout() {
 
 QWidget* MainForm::BuildPages() {
     pageControl_ = Named(new QTabWidget(this), "PageControl");
-    filesPage_ = new FilesPage(*files_, commands_, *strings_, messages(), env_.browseForFolder,
-                               pageControl_);
+    // The pages are made without a parent and get the tab widget as one when added: the
+    // folder chooser's button takes its width from the font it is made with.
+    filesPage_ =
+        new FilesPage(*files_, commands_, *strings_, messages(), env_.browseForFolder, nullptr);
     pageControl_->addTab(filesPage_, QStringLiteral("Файлы"));
-    clipboardPage_ = new ClipboardPage(pageControl_);
+    clipboardPage_ = new ClipboardPage(nullptr);
     pageControl_->addTab(clipboardPage_, QStringLiteral("Буфер обмена"));
-    droppedFilesPage_ = new DroppedFilesPage(pageControl_);
+    droppedFilesPage_ = new DroppedFilesPage(nullptr);
     pageControl_->addTab(droppedFilesPage_, QStringLiteral("Файлы"));
-    pageControl_->addTab(new LogPage(pageControl_), QStringLiteral("Log"));
+    pageControl_->addTab(new LogPage(nullptr), QStringLiteral("Log"));
     return pageControl_;
 }
 
