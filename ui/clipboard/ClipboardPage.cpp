@@ -14,7 +14,6 @@ ClipboardPage::ClipboardPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("tsClipboard"));
     memClipboard_ = NewMemo("memClipboard", this);
     (new QVBoxLayout(this))->addWidget(memClipboard_);
-    memClipboard_->clear();
 }
 
 void ClipboardPage::ShowClipboard() {

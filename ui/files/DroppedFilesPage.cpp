@@ -12,7 +12,6 @@ DroppedFilesPage::DroppedFilesPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("tsDropedFiles"));
     memDropedFiles_ = NewMemo("memDropedFiles", this);
     (new QVBoxLayout(this))->addWidget(memDropedFiles_);
-    memDropedFiles_->clear();
 }
 
 void DroppedFilesPage::ShowPaths(const std::vector<std::filesystem::path>& paths) {

@@ -68,6 +68,7 @@ FilesPage::FilesPage(TFiles& files, const Commands& commands, const MessageStrin
       maskWidth_(TSettings().maskWidth) {
     setObjectName(QStringLiteral("tsFiles"));
     using C = Command;
+    const TSettings defaults;
     BuildFolderRow();
 
     lvFiles_ = Named(new QTreeView(this), "lvFiles");
@@ -77,7 +78,7 @@ FilesPage::FilesPage(TFiles& files, const Commands& commands, const MessageStrin
     QFont verdana(QStringLiteral("Verdana"));
     verdana.setPixelSize(11);
     lvFiles_->setFont(verdana);
-    lvFiles_->setColumnWidth(0, TSettings().filesColumn1);
+    lvFiles_->setColumnWidth(0, defaults.filesColumn1);
 
     auto* bottom = new QHBoxLayout;
     bottom->setSpacing(0);
@@ -116,12 +117,9 @@ FilesPage::FilesPage(TFiles& files, const Commands& commands, const MessageStrin
                                    C::UnSelectAllFiles,
                                    C::InvertAllFiles});
 
-    // The state before the settings are read.
-    edtFolder_->clear();
-    edtFolder_->setEditText(QString());
+    // The state before the settings are read: an empty folder box, the built-in masks.
     for (std::string_view mask : kBuiltInMasks) cmbMask_->addItem(FromUtf8(std::string(mask)));
-    cmbMask_->setEditText(FromUtf8(TSettings().curMask));
-    edtFilter_->clear();
+    cmbMask_->setEditText(FromUtf8(defaults.curMask));
 
     connect(commands(C::CheckSelectedFiles), &QAction::triggered, this,
             [this] { model_->CheckSelected(SelectedRows(), true); });

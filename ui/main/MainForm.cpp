@@ -63,7 +63,11 @@ MainForm::MainForm(MainFormEnv env)
 }
 
 MainForm::~MainForm() {
-    // The panels show the lists this window owns: they go while the lists live.
+    // The panels show the lists this window owns: they go while the lists live, and what
+    // they signal while they go no longer reaches this window.
+    for (QObject* source : {static_cast<QObject*>(pageControl_), static_cast<QObject*>(rulesPanel_),
+                            static_cast<QObject*>(filesPage_)})
+        source->disconnect(this);
     delete splitter_;
 }
 

@@ -96,7 +96,6 @@ RulesPanel::RulesPanel(TRuleRows& rows, const Commands& commands, QWidget* paren
     tmrReplacesUpdate_ = Named(new QTimer(this), "tmrReplacesUpdate");
     tmrReplacesUpdate_->setInterval(250);
     tmrReplacesUpdate_->setSingleShot(true);
-    edtFilterReplaces_->clear();
 
     connect(cbCheckedOnly_, &QCheckBox::clicked, this,
             [this] { FillReplaceList(cbCheckedOnly_->isChecked(), false); });
