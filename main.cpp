@@ -7,8 +7,8 @@
 #include "batch/StderrMessages.h"
 #include "storage/ProgramFolder.h"
 
-#if defined(QX_HAVE_WINDOW) && __has_include("ui/App.h")
-#include "ui/App.h"
+#if defined(QX_HAVE_WINDOW) && __has_include("ui/main/App.h")
+#include "ui/main/App.h"
 #define QX_RUN_WINDOW 1
 #endif
 

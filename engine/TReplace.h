@@ -3,7 +3,11 @@
 
 // TReplace is one replace rule; TReplaces the ordered rule list that owns its rules. A rule
 // is written to and read from a list file as one `Item` element.
+//
+// The list holds its rules by shared_ptr so that views can refer to a rule by a weak_ptr
+// (Handle): a rule deleted from the list leaves such a reference empty, never dangling.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,13 +52,19 @@ public:
     int Count() const { return static_cast<int>(items_.size()); }
     TReplace* Items(int index) const;         // nullptr out of range
     int IndexOf(const TReplace* rule) const;  // identity, not equal contents
+    // A reference that empties when the list lets go of the rule; empty for a rule not in the
+    // list.
+    std::weak_ptr<TReplace> Handle(const TReplace* rule) const {
+        const int index = IndexOf(rule);
+        return index < 0 ? std::weak_ptr<TReplace>() : items_[static_cast<std::size_t>(index)];
+    }
     bool Exchange(int i, int j);
     bool Move(int from, int to);
     // Replaces the whole content with the rules of a list file's text ("//List/Item").
     void LoadFromXml(std::string_view listText);
 
 private:
-    std::vector<std::unique_ptr<TReplace>> items_;
+    std::vector<std::shared_ptr<TReplace>> items_;
 };
 
 }  // namespace qx

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/TRuleRows.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "engine/CodePage.h"
@@ -33,7 +34,7 @@ void TRuleRows::ShowReplace(std::size_t row, TReplace* rule) {
     RuleRow& target = rows_[row];
     target.texts = ColumnTexts(*rule);
     target.checked = rule->Checked;
-    target.rule = rule;
+    target.rule = list_ != nullptr ? list_->Handle(rule) : std::weak_ptr<TReplace>();
     if (listener_) listener_->RowChanged(row);
 }
 
@@ -42,7 +43,7 @@ void TRuleRows::StoreChecks() {
     if (list_ == nullptr || rows_.empty()) return;
     for (int i = 0; i < list_->Count(); ++i) list_->Items(i)->Checked = false;
     for (const RuleRow& row : rows_) {
-        if (row.checked && row.rule != nullptr) row.rule->Checked = true;
+        if (const auto rule = row.rule.lock(); row.checked && rule) rule->Checked = true;
     }
 }
 
@@ -60,7 +61,7 @@ void TRuleRows::FillReplaceList(bool checkedOnly, bool keepRuleChecks) {
             RuleRow row;
             row.texts = ColumnTexts(*rule);
             row.checked = rule->Checked;
-            row.rule = rule;
+            row.rule = list_->Handle(rule);
             rows_.push_back(std::move(row));
         }
     }
@@ -84,8 +85,9 @@ void TRuleRows::InsertRow(std::size_t row, TReplace* rule) {
     if (rule != nullptr) {
         entry.texts = ColumnTexts(*rule);
         entry.checked = rule->Checked;
-        entry.rule = rule;
+        if (list_ != nullptr) entry.rule = list_->Handle(rule);
     }
+    if (listener_) listener_->RowAboutToBeInserted(row);
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(row), std::move(entry));
     if (listener_) listener_->RowInserted(row);
 }
@@ -97,16 +99,9 @@ void TRuleRows::RemoveRow(std::size_t row) {
     if (listener_) listener_->RowRemoved(row);
 }
 
-void TRuleRows::ForgetRule(const TReplace* rule) {
-    if (rule == nullptr) return;
-    for (RuleRow& row : rows_) {
-        if (row.rule == rule) row.rule = nullptr;
-    }
-}
-
 const TReplace* TRuleRows::ActiveRule(std::size_t row) const {
     if (row >= rows_.size() || !rows_[row].checked) return nullptr;
-    return rows_[row].rule;
+    return rows_[row].rule.lock().get();
 }
 
 const std::string& TRuleRows::Text(std::size_t row, RuleColumn column) const {
@@ -119,28 +114,19 @@ void TRuleRows::SetChecked(std::size_t row, bool checked) {
     if (listener_) listener_->RowChanged(row);
 }
 
-void TRuleRows::SetSelected(std::size_t row, bool selected) {
-    if (row >= rows_.size() || rows_[row].selected == selected) return;
-    rows_[row].selected = selected;
-    if (listener_) listener_->RowChanged(row);
-}
-
 std::size_t TRuleRows::CheckedCount() const {
     std::size_t count = 0;
     for (const RuleRow& row : rows_) count += row.checked ? 1 : 0;
     return count;
 }
 
-std::size_t TRuleRows::SelectedCount() const {
-    std::size_t count = 0;
-    for (const RuleRow& row : rows_) count += row.selected ? 1 : 0;
-    return count;
-}
-
-std::vector<TReplace*> TRuleRows::SelectedRules() const {
+std::vector<TReplace*> TRuleRows::RulesOfRows(std::vector<std::size_t> rows) const {
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     std::vector<TReplace*> rules;
-    for (const RuleRow& row : rows_) {
-        if (row.selected && row.rule != nullptr) rules.push_back(row.rule);
+    for (const std::size_t row : rows) {
+        if (row >= rows_.size()) break;
+        if (TReplace* rule = Rule(row)) rules.push_back(rule);
     }
     return rules;
 }

@@ -1,17 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// TRuleRows: the rows of the rule list view, one per shown rule, each with a check mark and a
-// selection mark. The rows are authoritative for which rules run: the engine applies, in row
-// order, the rule of every checked row. The rules' own `Checked` fields are brought up to date
-// from the rows only by StoreChecks (at the start of a refill and before a list is saved).
+// TRuleRows: the rows of the rule list view, one per shown rule, each with a check mark. The
+// selection is the view's alone. The rows are authoritative for which rules run: the engine
+// applies, in row order, the rule of every checked row. The rules' own `Checked` fields are brought
+// up to date from the rows only by StoreChecks (at the start of a refill and before a list is
+// saved).
 //
 // The model knows nothing of Qt; a view wraps it and hears about changes through
 // RuleRowsListener (a whole refill, one row rewritten, a row inserted or removed, a check mark
 // changed).
+//
+// A row refers to its rule through the list's weak handle: a rule the list deletes leaves its
+// rows without a rule (never applied, never saved) instead of with a dangling pointer.
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,9 +38,8 @@ enum RuleColumn : int {
 };
 
 struct RuleRow {
-    TReplace* rule = nullptr;  // not owned; the rule list owns the rules
+    std::weak_ptr<TReplace> rule;  // the rule list owns the rules
     bool checked = false;
-    bool selected = false;
     std::array<std::string, kRuleColumnCount> texts;  // windows-1251
 };
 
@@ -45,10 +49,11 @@ public:
     virtual ~RuleRowsListener() = default;
     virtual void RowsAboutToBeReset() {}
     virtual void RowsReset() {}
+    virtual void RowAboutToBeInserted(std::size_t /*row*/) {}
     virtual void RowInserted(std::size_t /*row*/) {}
     virtual void RowAboutToBeRemoved(std::size_t /*row*/) {}
     virtual void RowRemoved(std::size_t /*row*/) {}
-    // Texts, check mark or selection mark of one row changed.
+    // Texts or check mark of one row changed.
     virtual void RowChanged(std::size_t /*row*/) {}
 };
 
@@ -72,7 +77,8 @@ public:
     const std::string& FilterText() const { return filterText_; }
 
     // Writes the rule into the row: the five texts, the check mark from the rule's Checked,
-    // the row's rule reference. Nothing happens for a row index out of range or a null rule.
+    // the row's rule reference (empty for a rule that is not in the list). Nothing happens for
+    // a row index out of range or a null rule.
     void ShowReplace(std::size_t row, TReplace* rule);
     // Copies the rows' check marks into the rules. With no list or no row, every rule keeps its
     // mark; otherwise every rule is unchecked first, then the rules of checked rows checked.
@@ -83,29 +89,26 @@ public:
     // Removes every row; the rules are not touched.
     void Clear();
 
-    // Row editing for the panel's commands.
+    // Row editing for the panel's commands; a rule not in the list gives a row without one.
     std::size_t AppendRow(TReplace* rule);            // gives the new row's index
     void InsertRow(std::size_t row, TReplace* rule);  // row may equal RowCount()
-    void RemoveRow(std::size_t row);  // clears the reference; the rule is not touched
-    // Clears the reference of every row that shows `rule`, before the list frees it.
-    void ForgetRule(const TReplace* rule);
+    void RemoveRow(std::size_t row);                  // the rule is not touched
 
     // Read access, in row order.
     std::size_t RowCount() const override { return rows_.size(); }
     const TReplace* ActiveRule(std::size_t row) const override;
     const RuleRow& Row(std::size_t row) const { return rows_.at(row); }
-    TReplace* Rule(std::size_t row) const { return rows_.at(row).rule; }
+    // The row's rule; nullptr when the list no longer holds it.
+    TReplace* Rule(std::size_t row) const { return rows_.at(row).rule.lock().get(); }
     const std::string& Text(std::size_t row, RuleColumn column) const;
 
     bool Checked(std::size_t row) const { return rows_.at(row).checked; }
     void SetChecked(std::size_t row, bool checked);
-    bool Selected(std::size_t row) const { return rows_.at(row).selected; }
-    void SetSelected(std::size_t row, bool selected);
 
     std::size_t CheckedCount() const;
-    std::size_t SelectedCount() const;
-    // The rules of the selected rows that hold one, in row order.
-    std::vector<TReplace*> SelectedRules() const;
+    // The rules of the given rows (a view's selection, in any order) that still hold one, in
+    // row order; rows out of range are skipped.
+    std::vector<TReplace*> RulesOfRows(std::vector<std::size_t> rows) const;
 
     // The five column texts of a rule.
     static std::array<std::string, kRuleColumnCount> ColumnTexts(const TReplace& rule);

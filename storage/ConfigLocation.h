@@ -11,6 +11,11 @@
 
 namespace qx {
 
+// The names of the files kept there, and the suffix of the copy a damaged one is kept as.
+inline constexpr std::string_view kSettingsFileName = "Settings.xml";
+inline constexpr std::string_view kDefaultListFileName = "Default.lst";
+inline constexpr std::string_view kKeptCopySuffix = ".bak";
+
 // The folder, with a trailing "/". When it is the configuration folder it is created (with
 // its parents) if missing.
 std::filesystem::path ConfigFolder();
@@ -21,7 +26,7 @@ std::filesystem::path ConfigFolder();
 std::filesystem::path ChooseConfigFolder(const std::filesystem::path& programFolder,
                                          const char* xdgConfigHome, const char* home);
 
-// A file of that folder: ConfigFile("Settings.xml").
+// A file of that folder: ConfigFile(kSettingsFileName).
 std::filesystem::path ConfigFile(std::string_view name);
 
 }  // namespace qx

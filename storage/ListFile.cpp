@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "engine/CodePage.h"
 #include "engine/TReplace.h"
@@ -184,14 +185,22 @@ bool TListFile::LoadList(const std::filesystem::path& path, bool append) {
     return true;
 }
 
-bool TListFile::SaveList(const std::filesystem::path& path, bool selectedOnly) {
+bool TListFile::SaveList(const std::filesystem::path& path) {
     rows_.StoreChecks();
     std::vector<const TReplace*> rules;
-    if (selectedOnly) {
-        for (TReplace* rule : rows_.SelectedRules()) rules.push_back(rule);
-    } else {
-        for (int i = 0; i < rules_.Count(); ++i) rules.push_back(rules_.Items(i));
-    }
+    for (int i = 0; i < rules_.Count(); ++i) rules.push_back(rules_.Items(i));
+    return WriteRules(path, rules);
+}
+
+bool TListFile::SaveRows(const std::filesystem::path& path, std::vector<std::size_t> selectedRows) {
+    rows_.StoreChecks();
+    std::vector<const TReplace*> rules;
+    for (TReplace* rule : rows_.RulesOfRows(std::move(selectedRows))) rules.push_back(rule);
+    return WriteRules(path, rules);
+}
+
+bool TListFile::WriteRules(const std::filesystem::path& path,
+                           const std::vector<const TReplace*>& rules) {
     if (!WriteFileReplacing(path, ListFileText(conditions_, rules))) return false;
     currentListFile_ = path;
     return true;

@@ -10,6 +10,7 @@
 // Saving writes a temporary file beside the target and renames it over the target, so a full
 // disk or a crash mid-write never leaves the user's list destroyed.
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -49,9 +50,11 @@ public:
     // False without a message when no file is there; false after the parse-error message
     // when it is not well-formed (rules and conditions then stay as they were).
     bool LoadList(const std::filesystem::path& path, bool append);
-    // Writes the conditions and every rule (or only the selected rows' rules, in row order),
-    // with the check marks the rows show. False, without a message, when it cannot be written.
-    bool SaveList(const std::filesystem::path& path, bool selectedOnly);
+    // Writes the conditions and every rule, with the check marks the rows show. False, without
+    // a message, when it cannot be written.
+    bool SaveList(const std::filesystem::path& path);
+    // The same with only the rules of the given rows (the view's selection), in row order.
+    bool SaveRows(const std::filesystem::path& path, std::vector<std::size_t> selectedRows);
     // Empties the rows and the rule list.
     void ClearList();
 
@@ -60,6 +63,7 @@ public:
 
 private:
     void ReadConditions(XmlDocument& document);
+    bool WriteRules(const std::filesystem::path& path, const std::vector<const TReplace*>& rules);
 
     TReplaces& rules_;
     TRuleRows& rows_;

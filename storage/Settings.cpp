@@ -12,7 +12,6 @@
 #include "engine/Utf8.h"
 #include "engine/XmlDocument.h"
 #include "platform/Messages.h"
-#include "storage/ConfigLocation.h"
 #include "storage/DelimitedText.h"
 
 namespace qx {
@@ -302,7 +301,5 @@ bool SaveSettings(const std::filesystem::path& file, const TSettings& settings) 
         return false;
     }
 }
-
-std::filesystem::path SettingsFile() { return ConfigFile("Settings.xml"); }
 
 }  // namespace qx

@@ -25,7 +25,7 @@ class Messages;
 inline constexpr std::size_t kStoredMaskLimit = 42;  // mask history entries written
 
 // Texts are UTF-8. The initial values are the window's state when it is created, which is
-// also what it keeps when there is no settings file.
+// also what it keeps when there is no settings file: the window lays itself out from them.
 struct TSettings {
     // The masks the user added after the built-in ones, in drop-down order.
     std::vector<std::string> maskHistory;
@@ -78,9 +78,6 @@ SettingsLoadResult LoadSettings(const std::filesystem::path& file, TSettings& se
 // Writes `settings` to the file, replacing it whole or not at all. False when it could not be
 // written; the caller goes on without a word.
 bool SaveSettings(const std::filesystem::path& file, const TSettings& settings);
-
-// "Settings.xml" in the folder the program keeps its files in.
-std::filesystem::path SettingsFile();
 
 // The value encodings, for the window's tests and for tools.
 std::string EncodeMaskHistory(const std::vector<std::string>& masks);

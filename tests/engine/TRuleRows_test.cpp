@@ -146,8 +146,13 @@ TEST(TRuleRows, RowsAreAuthoritativeForActiveRules) {
     EXPECT_EQ(rows.ActiveRule(3), nullptr);
     EXPECT_EQ(rows.CheckedCount(), 2u);
 
-    rows.ForgetRule(a);  // a row without a rule is never active
+    list.Delete(0);  // a row whose rule is gone is never active, nor stored, nor listed
     EXPECT_EQ(rows.ActiveRule(0), nullptr);
+    EXPECT_EQ(rows.Rule(0), nullptr);
+    EXPECT_EQ(rows.ActiveRule(2), c);
+    rows.StoreChecks();
+    EXPECT_TRUE(c->Checked);
+    EXPECT_EQ(rows.RulesOfRows({0, 2}), (std::vector<TReplace*>{c}));
 }
 
 TEST(TRuleRows, HiddenCheckedRuleComesBackUnchecked) {
@@ -215,13 +220,9 @@ TEST(TRuleRows, SelectedRulesInRowOrder) {
     TReplace* c = Add(list, "c", "3", false);
     TRuleRows rows(&list);
     rows.FillReplaceList(false, true);
-    rows.SetSelected(2, true);
-    rows.SetSelected(1, true);
-    EXPECT_EQ(rows.SelectedRules(), (std::vector<TReplace*>{b, c}));
-    EXPECT_EQ(rows.SelectedCount(), 2u);
-    // A refill does not keep the selection.
-    rows.FillReplaceList(false, false);
-    EXPECT_EQ(rows.SelectedCount(), 0u);
+    // A view's selection comes in the order it was made, maybe twice, maybe stale.
+    EXPECT_EQ(rows.RulesOfRows({2, 1, 2, 9}), (std::vector<TReplace*>{b, c}));
+    EXPECT_EQ(rows.RulesOfRows({}), std::vector<TReplace*>{});
 }
 
 TEST(TRuleRows, ListenerHearsOnlyRealChanges) {
@@ -229,6 +230,9 @@ TEST(TRuleRows, ListenerHearsOnlyRealChanges) {
         std::vector<std::string> events;
         void RowsAboutToBeReset() override { events.push_back("about"); }
         void RowsReset() override { events.push_back("reset"); }
+        void RowAboutToBeInserted(std::size_t row) override {
+            events.push_back("before-ins" + std::to_string(row));
+        }
         void RowInserted(std::size_t row) override {
             events.push_back("ins" + std::to_string(row));
         }
@@ -246,7 +250,7 @@ TEST(TRuleRows, ListenerHearsOnlyRealChanges) {
     rows.RemoveRow(1);
     rows.RemoveRow(7);
     EXPECT_EQ(recorder.events,
-              (std::vector<std::string>{"about", "reset", "chg0", "ins0", "rem1"}));
+              (std::vector<std::string>{"about", "reset", "chg0", "before-ins0", "ins0", "rem1"}));
 }
 
 TEST(TRuleRows, EngineAppliesExactlyTheCheckedRowsInRowOrder) {

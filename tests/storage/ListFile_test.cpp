@@ -228,7 +228,7 @@ TEST(ListFile, SaveAndLoadRoundTrip) {
     saved.conditions.ReplaceIfContainsText = "one\r\ntwo";
     saved.conditions.DontReplaceIfAbsentText = "   ";
     saved.conditions.ReplaceIfContains = false;  // switches are not stored
-    ASSERT_TRUE(saved.file.SaveList(path, false));
+    ASSERT_TRUE(saved.file.SaveList(path));
     EXPECT_EQ(saved.file.CurrentListFile(), path);
 
     Panel loaded;
@@ -265,7 +265,7 @@ TEST(ListFile, SaveTakesTheMarksTheRowsShow) {
     panel.Add(Rule("b", "2", true));
     panel.rows.SetChecked(0, true);
     panel.rows.SetChecked(1, false);
-    ASSERT_TRUE(panel.file.SaveList(folder.path() / "x.lst", false));
+    ASSERT_TRUE(panel.file.SaveList(folder.path() / "x.lst"));
     const std::string text = ReadBytes(folder.path() / "x.lst");
     EXPECT_NE(text.find("<Find>a</Find> <Replace>1</Replace>  <Checked>1</Checked>"),
               std::string::npos);
@@ -279,10 +279,8 @@ TEST(ListFile, SaveSelectedWritesAllConditionsAndSelectedRulesInRowOrder) {
     panel.Add(Rule("b", "2", false));
     panel.Add(Rule("c", "3", false));
     panel.conditions.ReplaceIfAbsentText = "x";
-    panel.rows.SetSelected(2, true);
-    panel.rows.SetSelected(0, true);
     const fs::path path = folder.path() / "sel.lst";
-    ASSERT_TRUE(panel.file.SaveList(path, true));
+    ASSERT_TRUE(panel.file.SaveRows(path, {2, 0}));
     EXPECT_EQ(panel.file.CurrentListFile(), path);
     EXPECT_EQ(ReadBytes(path), std::string(kDeclarationLine) + kRootLine +
                                    "  <ReplaceIfAbsent>x</ReplaceIfAbsent>\r\n"
@@ -295,8 +293,8 @@ TEST(ListFile, FailedSaveKeepsCurrentFile) {
     TempFolder folder;
     Panel panel;
     const fs::path good = folder.path() / "good.lst";
-    ASSERT_TRUE(panel.file.SaveList(good, false));
-    EXPECT_FALSE(panel.file.SaveList(folder.path() / "no" / "such.lst", false));
+    ASSERT_TRUE(panel.file.SaveList(good));
+    EXPECT_FALSE(panel.file.SaveList(folder.path() / "no" / "such.lst"));
     EXPECT_EQ(panel.file.CurrentListFile(), good);
     EXPECT_TRUE(panel.messages.shown.empty());
 }
@@ -401,7 +399,7 @@ TEST(ListFile, Utf8FileIsSavedAgainAsWindows1251) {
                "<Item><Find>\xd0\x94</Find><Replace>x</Replace></Item></List>");
     Panel panel;
     ASSERT_TRUE(panel.file.LoadList(path, false));
-    ASSERT_TRUE(panel.file.SaveList(path, false));
+    ASSERT_TRUE(panel.file.SaveList(path));
     EXPECT_EQ(ReadBytes(path), std::string(kDeclarationLine) + kRootLine +
                                    "  <Item> <Find>\xc4</Find> <Replace>x</Replace>  </Item>\r\n"
                                    "</List>\r\n");
@@ -425,7 +423,7 @@ TEST(ListFile, ParseErrorIsShownAndChangesNothing) {
         Panel panel;
         panel.Add(Rule("keep", "1", true));
         panel.conditions.ReplaceIfAbsentText = "cond";
-        ASSERT_TRUE(panel.file.SaveList(good, false));
+        ASSERT_TRUE(panel.file.SaveList(good));
         for (const bool append : {false, true}) {
             SCOPED_TRACE(append ? "append" : "replace");
             panel.messages.shown.clear();

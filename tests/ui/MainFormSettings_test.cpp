@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "TestDoubles.h"
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 namespace qx {
 namespace {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven as a user would: names and captions, command states, scans through
 // the folder and mask boxes, keys, filters, dropped files, help and web commands.
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,7 +21,7 @@
 #include <fstream>
 
 #include "TestDoubles.h"
-#include "ui/CommandTable.h"
+#include "ui/main/CommandTable.h"
 
 namespace qx {
 namespace {
@@ -567,10 +567,18 @@ void MainFormTest::clipboardPageShowsClipboardText() {
     pages->setCurrentWidget(Find<QWidget>("tsClipboard"));
     QCOMPARE(Find<QPlainTextEdit>("memClipboard")->toPlainText(),
              QStringLiteral("Текст из буфера"));
-    // Shown again whenever the commands are brought up to date on that page.
+    // Shown again whenever the page is turned to or refreshed, but bringing the commands up to
+    // date (every selection change does) keeps what the user typed there.
+    Find<QPlainTextEdit>("memClipboard")->setPlainText(QStringLiteral("typed"));
     QApplication::clipboard()->setText(QStringLiteral("second"));
     window_->UpdateActions();
+    QCOMPARE(Find<QPlainTextEdit>("memClipboard")->toPlainText(), QStringLiteral("typed"));
+    window_->Refresh();
     QCOMPARE(Find<QPlainTextEdit>("memClipboard")->toPlainText(), QStringLiteral("second"));
+    QApplication::clipboard()->setText(QStringLiteral("third"));
+    pages->setCurrentWidget(Find<QWidget>("tsFiles"));
+    pages->setCurrentWidget(Find<QWidget>("tsClipboard"));
+    QCOMPARE(Find<QPlainTextEdit>("memClipboard")->toPlainText(), QStringLiteral("third"));
 }
 
 }  // namespace qx

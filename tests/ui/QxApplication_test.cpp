@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Errors that no command handled: shown in a box with their text, and the program goes on.
-#include "ui/QxApplication.h"
+#include "ui/common/QxApplication.h"
 
 #include <QFile>
 #include <QLibraryInfo>

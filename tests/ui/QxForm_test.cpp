@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The form base and the About window: dropped files, errors of a drop handler, restoring a
 // minimised first window, the About window's texts and links.
-#include "ui/QxForm.h"
+#include "ui/common/QxForm.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -13,8 +13,8 @@
 #include <stdexcept>
 
 #include "TestDoubles.h"
-#include "ui/AboutForm.h"
-#include "ui/LinkLabel.h"
+#include "ui/common/AboutForm.h"
+#include "ui/common/LinkLabel.h"
 
 namespace qx {
 namespace {

@@ -6,13 +6,16 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
 #include <fstream>
 #include <iterator>
 
 #include "TestDoubles.h"
-#include "ui/MainForm.h"
+#include "engine/TReplace.h"
+#include "engine/TRuleRows.h"
+#include "ui/main/MainForm.h"
 
 namespace qx {
 namespace {
@@ -49,6 +52,7 @@ private slots:
     void missingDefaultListLeavesListEmpty();
     void listBesideProgramStartsUsersOwnList();
     void unreadableDefaultListIsKeptAtClose();
+    void rowEditsKeepTheSelectionAndOutliveDeletedRules();
 
 private:
     void Start() { Start(Config(), Config()); }
@@ -228,6 +232,40 @@ void RuleRowsViewTest::unreadableDefaultListIsKeptAtClose() {
     Start();
     QCOMPARE(messages_.shown.size(), std::size_t{1});
     QCOMPARE(Rows()->model()->rowCount(), 0);
+}
+
+void RuleRowsViewTest::rowEditsKeepTheSelectionAndOutliveDeletedRules() {
+    Start();
+    auto* selection = Rows()->selectionModel();
+    selection->select(Rows()->model()->index(1, 0),
+                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QSignalSpy resets(Rows()->model(), &QAbstractItemModel::modelReset);
+    QSignalSpy inserts(Rows()->model(), &QAbstractItemModel::rowsInserted);
+
+    // A row added above the selection moves the selection with its row.
+    TRuleRows& rows = window_->RuleRows();
+    rows.InsertRow(0, window_->Rules().Items(2));
+    QCOMPARE(inserts.size(), 1);
+    QCOMPARE(resets.size(), 0);
+    QCOMPARE(Rows()->model()->rowCount(), 4);
+    QCOMPARE(selection->selectedRows().size(), 1);
+    QCOMPARE(selection->selectedRows().value(0).row(), 2);
+    QCOMPARE(Cell(2, 0), QStringLiteral("[sp][sp][sp]"));
+    QVERIFY(window_->Action("ACopy")->isEnabled());
+
+    // The list lets go of the rule the two rows 0 and 3 show: they hold no rule any more, are
+    // never applied, and the close saves the list without it.
+    window_->Rules().Delete(2);
+    QCOMPARE(rows.Rule(0), nullptr);
+    QCOMPARE(rows.ActiveRule(3), nullptr);
+    rows.RemoveRow(0);
+    QCOMPARE(resets.size(), 0);
+    QCOMPARE(selection->selectedRows().value(0).row(), 1);
+    window_->close();
+    std::ifstream saved(Config() / "Default.lst", std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(saved), {});
+    QVERIFY(text.find("a(b+)") == std::string::npos);
+    QVERIFY(text.find("[sp][sp][sp]") != std::string::npos);
 }
 
 }  // namespace qx

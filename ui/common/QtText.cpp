@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/QtText.h"
+#include "ui/common/QtText.h"
 
 #include "engine/CodePage.h"
 

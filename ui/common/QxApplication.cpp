@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/QxApplication.h"
+#include "ui/common/QxApplication.h"
 
 #include <QLibraryInfo>
 #include <QLocale>
 #include <exception>
 
 #include "platform/Messages.h"
-#include "ui/ProgramInfo.h"
-#include "ui/QtText.h"
+#include "ui/common/ProgramInfo.h"
+#include "ui/common/QtText.h"
 
 namespace qx {
 

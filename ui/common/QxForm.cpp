@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/QxForm.h"
+#include "ui/common/QxForm.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -13,8 +13,8 @@
 #include <exception>
 
 #include "platform/Messages.h"
-#include "ui/ProgramInfo.h"
-#include "ui/QtText.h"
+#include "ui/common/ProgramInfo.h"
+#include "ui/common/QtText.h"
 
 namespace qx {
 namespace {
@@ -42,11 +42,6 @@ QxForm::QxForm(Messages& messages, QWidget* parent, Qt::WindowFlags flags)
 QxForm::~QxForm() {
     auto& forms = Forms();
     std::erase_if(forms, [this](const QPointer<QxForm>& f) { return f.isNull() || f == this; });
-}
-
-void QxForm::RepaintAll() {
-    update();
-    for (QWidget* child : findChildren<QWidget*>()) child->update();
 }
 
 void QxForm::SetOnDropFiles(DropFilesHandler handler) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/App.h"
+#include "ui/main/App.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,9 +8,9 @@
 #include "platform/qt/QtShell.h"
 #include "storage/ConfigLocation.h"
 #include "storage/ProgramFolder.h"
-#include "ui/MainForm.h"
-#include "ui/QxApplication.h"
-#include "ui/QxForm.h"
+#include "ui/common/QxApplication.h"
+#include "ui/common/QxForm.h"
+#include "ui/main/MainForm.h"
 
 namespace qx {
 

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/RuleRowsModel.h"
+#include "ui/rules/RuleRowsModel.h"
 
-#include <QItemSelectionModel>
-
-#include "ui/QtText.h"
+#include "ui/common/QtText.h"
 
 namespace qx {
 
@@ -13,15 +11,6 @@ RuleRowsModel::RuleRowsModel(TRuleRows& rows, QObject* parent)
 }
 
 RuleRowsModel::~RuleRowsModel() { rows_.SetListener(nullptr); }
-
-void RuleRowsModel::FollowSelection(QItemSelectionModel* selection) {
-    connect(selection, &QItemSelectionModel::selectionChanged, this, [this, selection] {
-        for (std::size_t row = 0; row < rows_.RowCount(); ++row) {
-            const bool selected = selection->isRowSelected(static_cast<int>(row), QModelIndex());
-            if (rows_.Selected(row) != selected) rows_.SetSelected(row, selected);
-        }
-    });
-}
 
 int RuleRowsModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.RowCount());
@@ -82,11 +71,11 @@ void RuleRowsModel::RowsAboutToBeReset() { beginResetModel(); }
 
 void RuleRowsModel::RowsReset() { endResetModel(); }
 
-void RuleRowsModel::RowInserted(std::size_t /*row*/) {
-    // The rows tell of an insertion only after it happened; a reset keeps the view right.
-    beginResetModel();
-    endResetModel();
+void RuleRowsModel::RowAboutToBeInserted(std::size_t row) {
+    beginInsertRows(QModelIndex(), static_cast<int>(row), static_cast<int>(row));
 }
+
+void RuleRowsModel::RowInserted(std::size_t /*row*/) { endInsertRows(); }
 
 void RuleRowsModel::RowAboutToBeRemoved(std::size_t row) {
     beginRemoveRows(QModelIndex(), static_cast<int>(row), static_cast<int>(row));

@@ -2,12 +2,52 @@
 #pragma once
 
 // The main window's commands as data: name, caption, hint, shortcut and the rule that
-// decides when each is enabled. The window makes one QAction of each row; UpdateActions
+// decides when each is enabled. Commands makes one QAction of each row; UpdateActions
 // applies the rules.
 
+#include <cstddef>
 #include <span>
 
 namespace qx {
+
+// Every command, in table order; code names a command by this, never by its objectName.
+enum class Command : std::size_t {
+    New,
+    Load,
+    Save,
+    AddFromFile,
+    SaveSelectedToFile,
+    Add,
+    Copy,
+    Edit,
+    Delete,
+    MoveUp,
+    MoveDown,
+    SelectAll,
+    UnselectAll,
+    Invert,
+    CheckSelected,
+    UncheckSelected,
+    CheckSelectedFiles,
+    UnCheckSelectedFiles,
+    SelectAllFiles,
+    UnSelectAllFiles,
+    InvertAllFiles,
+    Replace,
+    CondReplace,
+    ReplaceInClipboard,
+    ReplaceSelectedText,
+    ShowHide,
+    CaseSensitive,
+    Utf8,
+    BackupOnReplace,
+    Help,
+    Web,
+    About,
+    SaveStrings,
+    Exit,
+};
+inline constexpr std::size_t kCommandCount = static_cast<std::size_t>(Command::Exit) + 1;
 
 // When a command is enabled; "rows" are the rows of the rule list, "files" those of the
 // file list, both as shown.
@@ -28,6 +68,7 @@ struct ListCounts {
 };
 
 struct CommandInfo {
+    Command id;
     const char* name;      // the action's objectName
     const char* caption;   // UTF-8
     const char* hint;      // UTF-8; nullptr when the caption serves

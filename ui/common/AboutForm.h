@@ -1,19 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The About window: name, version, rights notice, mail address and web site.
+// The About window: name, version, rights notice, mail address and web site. Its fixed
+// layout is AboutForm.ui; the texts that come from the program's information are set here.
 
-#include "ui/QxForm.h"
+#include <memory>
+
+#include "ui/common/QxForm.h"
+
+namespace Ui {
+class AboutForm;
+}
 
 namespace qx {
 
 class Shell;
-class LinkLabel;
 
 class AboutForm : public QxForm {
     Q_OBJECT
 public:
     AboutForm(Messages& messages, Shell& shell, QWidget* parent);
+    ~AboutForm() override;
 
     // Puts the mail address on the clipboard and says so.
     void CopyMail();
@@ -26,8 +33,7 @@ protected:
 
 private:
     Shell& shell_;
-    LinkLabel* lblMail_ = nullptr;
-    LinkLabel* lblSite_ = nullptr;
+    std::unique_ptr<Ui::AboutForm> ui_;
 };
 
 }  // namespace qx

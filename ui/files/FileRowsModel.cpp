@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/FileRowsModel.h"
+#include "ui/files/FileRowsModel.h"
 
-#include "ui/QtText.h"
+#include "ui/common/QtText.h"
 
 namespace qx {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/LinkLabel.h"
+#include "ui/common/LinkLabel.h"
 
 #include <QAbstractButton>
 #include <QAction>

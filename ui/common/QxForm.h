@@ -28,9 +28,6 @@ public:
     QxForm(Messages& messages, QWidget* parent, Qt::WindowFlags flags);
     ~QxForm() override;
 
-    // Repaints the window and, depth first, every control in it.
-    virtual void RepaintAll();
-
     // The window accepts dropped files exactly while a handler is set.
     void SetOnDropFiles(DropFilesHandler handler);
     bool AcceptsDroppedFiles() const { return static_cast<bool>(onDropFiles_); }

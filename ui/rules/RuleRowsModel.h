@@ -2,14 +2,12 @@
 #pragma once
 
 // The rule list view's model: the rule rows with their five column texts and check boxes.
-// The rows stay authoritative; the model passes their changes on to the view and the view's
-// check clicks and selection back to them.
+// The rows stay authoritative; the model passes their changes on to the view (an inserted or
+// removed row as such, so the view keeps its selection) and the view's check clicks back.
 
 #include <QAbstractTableModel>
 
 #include "engine/TRuleRows.h"
-
-class QItemSelectionModel;
 
 namespace qx {
 
@@ -20,8 +18,6 @@ public:
     ~RuleRowsModel() override;
 
     TRuleRows& Rows() const { return rows_; }
-    // Copies the view's selection into the rows' selection marks whenever it changes.
-    void FollowSelection(QItemSelectionModel* selection);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -33,6 +29,7 @@ public:
 private:
     void RowsAboutToBeReset() override;
     void RowsReset() override;
+    void RowAboutToBeInserted(std::size_t row) override;
     void RowInserted(std::size_t row) override;
     void RowAboutToBeRemoved(std::size_t row) override;
     void RowRemoved(std::size_t row) override;

@@ -16,6 +16,8 @@ class LinkLabel : public QLabel {
     Q_OBJECT
 public:
     LinkLabel(const QString& name, const QString& text, QWidget* parent);
+    // For forms made in the designer, which name the link and set its text afterwards.
+    explicit LinkLabel(QWidget* parent = nullptr) : LinkLabel(QString(), QString(), parent) {}
 
     // `onPress`: act when a mouse button goes down (each press acts once) instead of on
     // release, for commands meant to be pressed repeatedly.

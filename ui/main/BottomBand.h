@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The band at the bottom of the main window: the progress bar, the two option boxes and the
+// buttons that start a correction or close the window.
+
+#include <QWidget>
+
+class QProgressBar;
+
+namespace qx {
+
+class Commands;
+
+class BottomBand : public QWidget {
+    Q_OBJECT
+public:
+    BottomBand(const Commands& commands, QWidget* parent);
+
+private:
+    QProgressBar* progressBar_ = nullptr;
+};
+
+}  // namespace qx

@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The main window: owns the rule list, the file list, the rule rows, the conditions and the
+// list file, and lays out the panels that show them: the header band, the rule list panel
+// above, the files, clipboard and log pages below, the bottom band. It holds the commands,
+// re-applies their enabling (UpdateActions) from what each panel allows, and runs the
+// start-up and close sequences that restore and store its state.
+
+#include <QPointer>
+#include <filesystem>
+#include <memory>
+
+#include "engine/TextRoutines.h"
+#include "ui/common/QxForm.h"
+#include "ui/files/FilesPage.h"
+#include "ui/main/Commands.h"
+
+class QAction;
+class QMenuBar;
+class QSplitter;
+class QTabWidget;
+class QTimer;
+
+namespace qx {
+
+class AboutForm;
+class ClipboardPage;
+class DroppedFilesPage;
+class MainFormState;
+class MessageStrings;
+class RulesPanel;
+class Shell;
+class TFiles;
+class TListFile;
+class TReplaces;
+class TRuleRows;
+struct TReplaceConditions;
+struct TSettings;
+
+// What the window needs from outside; tests pass temporary folders and doubles.
+struct MainFormEnv {
+    // Settings.xml and Default.lst live here.
+    std::filesystem::path configFolder;
+    // Help.htm and the shipped Default.lst live here.
+    std::filesystem::path programFolder;
+    Messages* messages = nullptr;
+    Shell* shell = nullptr;
+    // Empty: the desktop's folder dialog.
+    BrowseForFolder browseForFolder;
+};
+
+class MainForm : public QxForm {
+    Q_OBJECT
+public:
+    explicit MainForm(MainFormEnv env);
+    ~MainForm() override;
+
+    // Interactive start-up: caption with the version, settings, the default rule list.
+    void InitMainWindow();
+    // Enables and disables the commands by what the panels allow.
+    void UpdateActions();
+    // Replace flags for every correction started from the window.
+    ReplaceFlags CurrentReplaceFlags() const;
+
+    // The caption of a hidden message label of pnlStrings, read when a message is shown.
+    QString StringLabel(const char* name) const;
+    // By objectName; nullptr for an unknown one.
+    QAction* Action(const char* name) const { return commands_.Find(name); }
+
+    // F5 and the refresh button: rescans on the files page, rereads the clipboard on its page.
+    void Refresh();
+    // Refreshes the two "checked / all" counters.
+    void UpdateCounters();
+    // Lists dropped files on their page.
+    void ProcessDroppedFiles(const std::vector<std::filesystem::path>& paths);
+
+    TReplaces& Rules() { return *rules_; }
+    TFiles& Files() { return *files_; }
+    TRuleRows& RuleRows() { return *ruleRows_; }
+    const std::filesystem::path& ConfigFolder() const { return env_.configFolder; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildLayout();
+    QWidget* BuildPages();
+    void BuildMenus(QMenuBar* bar);
+    void ConnectCommands();
+
+    TSettings CollectSettings() const;
+    void ApplySettings(const TSettings& settings);
+    void LoadSettings();
+    void ApplySplitterSizes();
+    void ShowClipboardIfCurrent();
+
+    MainFormEnv env_;
+    std::unique_ptr<TReplaces> rules_;
+    std::unique_ptr<TFiles> files_;
+    std::unique_ptr<TRuleRows> ruleRows_;
+    std::unique_ptr<TReplaceConditions> conditions_;
+    std::unique_ptr<TListFile> listFile_;
+    std::unique_ptr<MainFormState> state_;
+    Commands commands_;
+    // The rule pane's height; applied again when the window is first shown, since a
+    // splitter spreads its sizes only once it has its own size.
+    int replacesHeight_ = 0;
+    bool closed_ = false;
+    bool shownOnce_ = false;
+
+    MessageStrings* strings_ = nullptr;
+    RulesPanel* rulesPanel_ = nullptr;
+    FilesPage* filesPage_ = nullptr;
+    ClipboardPage* clipboardPage_ = nullptr;
+    DroppedFilesPage* droppedFilesPage_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QTabWidget* pageControl_ = nullptr;
+    QTimer* tmrUpdate_ = nullptr;
+    QPointer<AboutForm> about_;
+};
+
+}  // namespace qx
