@@ -165,11 +165,15 @@ void ConditionsFormTest::editsStayWhicheverWayTheDialogCloses() {
     QVERIFY(conditions.DontReplaceGroup);
     QCOMPARE(conditions.ReplaceIfContainsText, std::string("ab\r\n\xDF\xE4"));
 
+    // Enter on a check box presses the default button.
     const bool accepted = EditAs(form, conditions, [&] {
-        QTest::mouseClick(Child<QPushButton>(form, "btnOK"), Qt::LeftButton);
+        Box(form, "cbReplaceIfAbsent")->setFocus();
+        QTest::keyClick(Box(form, "cbReplaceIfAbsent"), Qt::Key_Space);
+        QTest::keyClick(Box(form, "cbReplaceIfAbsent"), Qt::Key_Return);
     });
     QVERIFY(accepted);
     QVERIFY(conditions.DontReplaceGroup);
+    QVERIFY(conditions.ReplaceIfAbsent);
     QVERIFY(!form.isVisible());
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/correction/ConditionsForm.h"
 
+#include <QKeyEvent>
 #include <QShowEvent>
 
 #include "engine/TReplaceConditions.h"
@@ -98,6 +99,15 @@ void ConditionsForm::UpdateEnabling() {
     ui_->memDontReplaceIfContains->setEnabled(dontReplace &&
                                               ui_->cbDontReplaceIfContains->isChecked());
     ui_->memDontReplaceIfAbsent->setEnabled(dontReplace && ui_->cbDontReplaceIfAbsent->isChecked());
+}
+
+void ConditionsForm::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == 0) {
+        ui_->btnOK->click();
+        return;
+    }
+    QxForm::keyPressEvent(event);
 }
 
 void ConditionsForm::showEvent(QShowEvent* event) {

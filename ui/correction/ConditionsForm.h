@@ -32,6 +32,8 @@ public:
 protected:
     // Every showing places the dialog over the middle of the main window.
     void showEvent(QShowEvent* event) override;
+    // Enter outside the text boxes presses "OK", the default button, as in any dialog box.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Load(const TReplaceConditions& conditions);
