@@ -49,7 +49,7 @@ struct TSettings;
 struct MainFormEnv {
     // Settings.xml and Default.lst live here.
     std::filesystem::path configFolder;
-    // Help.htm lives here.
+    // Help.htm and the shipped Default.lst live here (DataFolder()).
     std::filesystem::path programFolder;
     Messages* messages = nullptr;
     Shell* shell = nullptr;
