@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The program folder: the folder of the running executable, where the rule list
-// "Default.lst", "Settings.xml", "Strings.xml" and "Help.htm" live, and against which batch
-// mode resolves its relative arguments.
+// The program folder: the folder of the running executable, against which batch mode resolves
+// its relative arguments. A program run from its build folder keeps all its files there: the
+// rule list "Default.lst", "Settings.xml", "Strings.xml" and "Help.htm"; an installed program
+// has its read-only files in the data folder below and the others in the user's folder
+// (storage/ConfigLocation.h).
 
 #include <filesystem>
 #include <string>

@@ -13,6 +13,7 @@ fail() {
 }
 
 work=$(mktemp -d)
+# KEEP=1 keeps the temporary folder for a look after a failure.
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 root=$work/root
 DESTDIR=$root cmake --install "$build" --prefix /usr >"$work/install.log" ||
@@ -70,7 +71,7 @@ printf 'Текст ,  с пробелами  .\r\n' | iconv -f UTF-8 -t WINDOWS-
 printf 'texts/a.txt\n' >"$work/job/files.txt"
 sed 's|</Replace>|</Replace> <Checked>1</Checked>|' "$usr/share/qxquendro/Default.lst" \
     >"$work/job/rules.lst"
-(cd "$work/job" && env -i PATH=/usr/bin:/bin HOME="$work/home" "$usr/bin/qxquendro" \
+(cd "$work/job" && env HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" "$usr/bin/qxquendro" \
     files.txt rules.lst) || fail "batch mode ended with status $?"
 got=$(iconv -f WINDOWS-1251 -t UTF-8 "$work/job/texts/a.txt")
 [ "$got" = $'Текст, с пробелами.\r' ] || fail "batch mode wrote: $(printf '%q' "$got")"
