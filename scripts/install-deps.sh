@@ -10,6 +10,8 @@ packages=(
     clang libclang-rt-14-dev
     qt6-translations-l10n
     xvfb xauth xdotool xclip x11-utils fonts-dejavu-core
+    desktop-file-utils appstream groff-base
+    debhelper dpkg-dev fakeroot lintian
 )
 
 missing=()

@@ -15,7 +15,8 @@ namespace {
 constexpr std::string_view kConfigSubfolder = "qxquendro";
 
 std::filesystem::path WithSeparator(std::filesystem::path folder) {
-    if (folder.native().empty() || folder.native().back() != '/') folder += "/";
+    if (folder.native().empty()) return "./";
+    if (folder.native().back() != '/') folder += "/";
     return folder;
 }
 
@@ -45,10 +46,11 @@ std::filesystem::path ChooseConfigFolder(const std::filesystem::path& programFol
 
 std::filesystem::path ConfigFolder() {
     const std::filesystem::path program = ProgramFolder();
+    const bool installed = DataFolder() != program;
     const char* home = std::getenv("HOME");
     if (!home || home[0] == '\0') home = HomeFromPasswd();
-    std::filesystem::path folder =
-        ChooseConfigFolder(program, std::getenv("XDG_CONFIG_HOME"), home);
+    std::filesystem::path folder = ChooseConfigFolder(installed ? std::filesystem::path() : program,
+                                                      std::getenv("XDG_CONFIG_HOME"), home);
     if (folder != WithSeparator(program)) {
         std::error_code error;
         std::filesystem::create_directories(folder, error);  // a failure shows when writing

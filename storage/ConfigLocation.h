@@ -4,7 +4,9 @@
 // Where the program keeps the files it writes: "Settings.xml", "Default.lst" and
 // "Strings.xml". That is the program folder, as on the desktop the program comes from; an
 // installed program cannot write there, and then the user's configuration folder
-// ($XDG_CONFIG_HOME/qxquendro/, by default ~/.config/qxquendro/) takes its place.
+// ($XDG_CONFIG_HOME/qxquendro/, by default ~/.config/qxquendro/) takes its place. A program
+// installed with its read-only files in <prefix>/share/qxquendro/ always uses the user's
+// folder: run by root it could write to /usr/bin, which is no place for a user's files.
 
 #include <filesystem>
 #include <string_view>
@@ -21,8 +23,10 @@ inline constexpr std::string_view kKeptCopySuffix = ".bak";
 std::filesystem::path ConfigFolder();
 
 // The choice itself, for a given program folder and environment: the program folder when it
-// is writable, else the configuration folder. `xdgConfigHome` and `home` may be null; a
-// relative $XDG_CONFIG_HOME is ignored, as the base-directory rules ask.
+// is writable, else the configuration folder; an empty program folder stands for an installed
+// program and always gives the configuration folder ("./" when there is no home at all).
+// `xdgConfigHome` and `home` may be null; a relative $XDG_CONFIG_HOME is ignored, as the
+// base-directory rules ask.
 std::filesystem::path ChooseConfigFolder(const std::filesystem::path& programFolder,
                                          const char* xdgConfigHome, const char* home);
 

@@ -5,6 +5,12 @@
 
 namespace qx {
 
+namespace {
+
+constexpr const char* kDataSubfolder = "share/qxquendro";
+
+}  // namespace
+
 std::filesystem::path FolderWithSeparator(const std::filesystem::path& file) {
     const std::filesystem::path parent = file.parent_path();
     const std::string& folder = parent.native();
@@ -21,5 +27,19 @@ std::filesystem::path ProgramFolder() {
     if (error) return "./";
     return FolderWithSeparator(current / "");
 }
+
+std::filesystem::path ChooseDataFolder(const std::filesystem::path& programFolder) {
+    // "/usr/bin/" has the file name "" and the parent "/usr/bin"; both spellings are accepted.
+    std::filesystem::path bin = programFolder;
+    if (!bin.has_filename()) bin = bin.parent_path();
+    if (bin.filename() == "bin") {
+        const std::filesystem::path data = (bin.parent_path() / kDataSubfolder).lexically_normal();
+        std::error_code error;
+        if (std::filesystem::is_directory(data, error)) return data / "";
+    }
+    return programFolder;
+}
+
+std::filesystem::path DataFolder() { return ChooseDataFolder(ProgramFolder()); }
 
 }  // namespace qx

@@ -26,6 +26,9 @@ TEST(ConfigLocation, ProgramFolderWhenWritableElseTheUsersConfigFolder) {
               fs::path("/home/u/.config/qxquendro/"));
     EXPECT_EQ(ChooseConfigFolder(gone, "", "/home/u"), fs::path("/home/u/.config/qxquendro/"));
     EXPECT_EQ(ChooseConfigFolder(gone, nullptr, nullptr), fs::path(gone));
+    // An installed program: the user's folder even when the program's folder is writable.
+    EXPECT_EQ(ChooseConfigFolder("", "/xdg", "/home/u"), fs::path("/xdg/qxquendro/"));
+    EXPECT_EQ(ChooseConfigFolder("", nullptr, nullptr), fs::path("./"));
 
     const fs::path folder = ConfigFolder();
     EXPECT_EQ(folder.native().back(), '/');

@@ -42,7 +42,7 @@ int RunInteractive(int argc, char** argv) {
     QtMessages messages;
     QtShell shell;
     MainFormEnv env;
-    env.programFolder = ProgramFolder();
+    env.programFolder = DataFolder();
     env.configFolder = ConfigFolder();
     env.messages = &messages;
     env.shell = &shell;
