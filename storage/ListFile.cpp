@@ -1,17 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/ListFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
-#include <memory>
 #include <string>
 #include <system_error>
 
 #include "engine/CodePage.h"
+#include "engine/FileIo.h"
+#include "engine/ListFormat.h"
 #include "engine/TReplace.h"
 #include "engine/TReplaceConditions.h"
 #include "engine/TRuleRows.h"
@@ -23,8 +19,7 @@ namespace qx {
 namespace {
 
 constexpr std::string_view kDeclaration = R"(<?xml version="1.0" encoding="windows-1251"?>)";
-constexpr std::string_view kRootStart = R"(<List xml:space="preserve">)";
-constexpr std::string_view kRootEnd = "</List>";
+constexpr std::string_view kRootSpace = R"( xml:space="preserve")";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kConditionEscapes = "<>&'\"";
 
@@ -52,19 +47,6 @@ std::string WithCrLf(std::string_view text) {
         } else {
             result += c;
         }
-    }
-    return result;
-}
-
-// XML 1.0 cannot hold control characters other than tab, CR and LF, not even as references;
-// writing one would make the whole list unreadable, so they are left out.
-std::string WithoutXmlForbiddenControls(std::string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 && c != '\t' && c != '\r' && c != '\n') continue;
-        result += c;
     }
     return result;
 }
@@ -101,7 +83,7 @@ std::string ListFileText(const TReplaceConditions& conditions,
         text += kLineEnd;
     };
     addLine(kDeclaration);
-    addLine(kRootStart);
+    addLine("<" + std::string(list_element::kList) + std::string(kRootSpace) + ">");
     const auto texts = ConditionTexts(conditions);
     for (int i = 0; i < kConditionCount; ++i) {
         const std::string& value = *texts[static_cast<std::size_t>(i)];
@@ -110,6 +92,7 @@ std::string ListFileText(const TReplaceConditions& conditions,
         std::string line = "  <";
         line += name;
         line += '>';
+        // A control character XML cannot hold would make the whole list unreadable: left out.
         line += XmlEscapeChars(WithCrLf(WithoutXmlForbiddenControls(value)), kConditionEscapes);
         line += "</";
         line += name;
@@ -119,7 +102,7 @@ std::string ListFileText(const TReplaceConditions& conditions,
     for (const TReplace* rule : rules) {
         if (rule != nullptr) addLine(rule->ToXml());
     }
-    addLine(kRootEnd);
+    addLine("</" + std::string(list_element::kList) + ">");
     return text;
 }
 
@@ -130,8 +113,8 @@ TListFile::TListFile(TReplaces& rules, TRuleRows& rows, TReplaceConditions& cond
 void TListFile::ReadConditions(XmlDocument& document) {
     std::array<std::string, kConditionCount> values;
     for (int i = 0; i < kConditionCount; ++i) {
-        const std::string path =
-            "List/" + std::string(kConditionElements[static_cast<std::size_t>(i)]);
+        const std::string path = std::string(list_element::kList) + "/" +
+                                 std::string(kConditionElements[static_cast<std::size_t>(i)]);
         const XmlNode node = document.selectSingleNode(path);
         if (node) values[static_cast<std::size_t>(i)] = WithCrLf(node.text());
     }
@@ -171,13 +154,12 @@ bool TListFile::LoadList(const std::filesystem::path& path, bool append) {
     }
 
     ReadConditions(document);
-    const std::string text = document.xml();
     if (append) {
         TReplaces loaded;
-        loaded.LoadFromXml(text);
+        loaded.LoadFromDocument(document);
         for (int i = 0; i < loaded.Count(); ++i) rules_.Add(loaded.Items(i)->Clone());
     } else {
-        rules_.LoadFromXml(text);
+        rules_.LoadFromDocument(document);
     }
     rows_.FillReplaceList(checkedOnly, true);
     currentListFile_ = path;

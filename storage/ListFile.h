@@ -15,8 +15,6 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/FileReplace.h"
-
 namespace qx {
 
 class Messages;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/FileIo.h"
 #include "engine/TReplace.h"
 #include "engine/TReplaceConditions.h"
 #include "engine/TRuleRows.h"
