@@ -14,11 +14,7 @@
 namespace qx {
 namespace {
 
-using test::Cp;
-using test::FakeRules;
-using test::ReadBytes;
-using test::TempFolder;
-using test::WriteBytes;
+using namespace test;  // the correction doubles
 using Verdict = FileReport::Verdict;
 
 TEST(FileListCorrection, BacksUpOnlyWhatItRewritesAndReportsEveryFile) {
