@@ -18,8 +18,6 @@
 namespace qx {
 namespace {
 
-constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
-
 CorrectionResult Done(CorrectionOutcome outcome) { return {outcome, {}}; }
 
 CorrectionResult Refused(CorrectionOutcome outcome, int error = 0) {

@@ -149,8 +149,7 @@ int ReplaceFile(const std::filesystem::path& path, std::string_view bytes) {
     if (replacing) {
         if (!S_ISREG(existing.st_mode)) return EISDIR;
         // A read-only list stays read-only, also for root.
-        if ((existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
-            ::access(target.c_str(), W_OK) != 0) {
+        if ((existing.st_mode & kAnyWriteBit) == 0 || ::access(target.c_str(), W_OK) != 0) {
             return EACCES;
         }
         mode = existing.st_mode & 07777;

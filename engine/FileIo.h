@@ -11,6 +11,8 @@
 // The program's own files (rule lists, the settings file) are replaced whole instead, through a
 // temporary file and a rename, so that a full disk or a crash never leaves half of one.
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -19,6 +21,10 @@
 #include "engine/UniqueFd.h"
 
 namespace qx {
+
+// A file with none of these permission bits is read-only for the program, also when it runs as
+// root (who could open it for writing all the same).
+constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
 
 // Opens a file for reading; not valid (errno set, EISDIR for a folder) when it cannot be.
 UniqueFd OpenToRead(const std::filesystem::path& path);
