@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/BatchMode.h"
 
-#include <cstdio>
 #include <exception>
-#include <fstream>
-#include <iterator>
-#include <optional>
+#include <string>
 #include <system_error>
+#include <vector>
 
 #include "batch/BatchPaths.h"
+#include "batch/FileListCorrection.h"
 #include "engine/CodePage.h"
-#include "engine/Encoding.h"
-#include "engine/FileCorrection.h"
+#include "engine/EngineRules.h"
+#include "engine/FileIo.h"
 #include "engine/RuleEngine.h"
 #include "engine/TReplace.h"
 #include "engine/TReplaceConditions.h"
@@ -46,14 +45,6 @@ bool IsFile(const fs::path& path) {
     return fs::is_regular_file(path, error);
 }
 
-std::optional<std::string> ReadWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return std::nullopt;
-    return bytes;
-}
-
 }  // namespace
 
 int RunBatch(std::string_view fileListArgument, std::string_view listFileArgument,
@@ -82,31 +73,40 @@ int RunBatch(std::string_view fileListArgument, std::string_view listFileArgumen
         return kBatchListNotLoaded;
     }
 
-    const std::optional<std::string> fileList = ReadWhole(fileListPath);
-    if (!fileList) {
+    std::string fileList;
+    if (ReadWholeFile(fileListPath, fileList) != 0) {
         messages.Show("Не удалось прочитать файл: " + fileListPath.native(), "",
                       Messages::Icon::Error);
         return kBatchMissingArgument;
     }
     const fs::path baseFolder = FolderWithSeparator(fileListPath);
+    std::vector<fs::path> files;
+    for (const std::string& line : FileListLines(fileList))
+        files.push_back(ResolveListed(line, baseFolder));
 
     DroppingSinks sinks;
     RuleEngine engine(rows, sinks);
+    EngineRules engineRules(engine, kReplaceAll | kIgnoreCase);
+    FileListCorrection correction(engineRules);
     int status = kBatchOk;
-    for (const std::string& line : FileListLines(*fileList)) {
-        const fs::path path = ResolveListed(line, baseFolder);
-        engine.SetCurrentFileName(Utf8ToCp1251Lenient(path.native()));
-        CorrectionResult result;
-        try {
-            result = CorrectFile(path, kReplaceAll | kIgnoreCase, nullptr, false, engine);
-        } catch (const std::exception& error) {
-            messages.Show(path.native() + ": " + AsUtf8(error.what()), "", Messages::Icon::Error);
-            return kBatchEngineError;
+    correction.onFileDone = [&](const FileReport& report) {
+        switch (report.verdict) {
+            case FileReport::Verdict::Corrected:
+                return;
+            case FileReport::Verdict::Error:
+                messages.Show(report.path.native() + ": " + AsUtf8(report.error), "",
+                              Messages::Icon::Error);
+                return;
+            case FileReport::Verdict::Skipped:
+                if (!report.result.ShouldReport()) return;
+                messages.Show(report.path.native() + ": " + report.result.reason, "",
+                              Messages::Icon::Warning);
+                if (report.result.outcome != CorrectionOutcome::WouldLoseCharacters)
+                    status = kBatchFileNotWritten;
+                return;
         }
-        if (result.Handled() || !result.ShouldReport()) continue;
-        messages.Show(path.native() + ": " + result.reason, "", Messages::Icon::Warning);
-        if (result.outcome != CorrectionOutcome::WouldLoseCharacters) status = kBatchFileNotWritten;
-    }
+    };
+    if (correction.Run(files).failed) return kBatchEngineError;
     return status;
 }
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/NameMatch.h"
 
-#include <algorithm>
-
 #include "engine/CodePage.h"
 #include "engine/Utf8.h"
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "engine/CaseFoldSearcher.h"
 #include "engine/Utf8.h"
 
 namespace qx {
@@ -84,6 +85,18 @@ const ReverseTable& Reverse() {
     return table;
 }
 
+// Appends the windows-1251 byte of a code point, or "?" (clearing `allKept`) when the code page
+// lacks it; nullopt for a character known to be outside it (or no character at all).
+void AppendCp1251(std::string& out, std::optional<char32_t> codePoint, bool& allKept) {
+    const auto byte = codePoint ? CodePointToCp1251(*codePoint) : std::nullopt;
+    if (byte) {
+        out.push_back(static_cast<char>(*byte));
+    } else {
+        out.push_back('?');
+        allKept = false;
+    }
+}
+
 std::optional<std::string> DecodeUtf8(std::string_view text, bool strict, bool* lossless) {
     std::string out;
     out.reserve(text.size());
@@ -100,13 +113,8 @@ std::optional<std::string> DecodeUtf8(std::string_view text, bool strict, bool* 
         }
         const char32_t cp = NextCodePoint(text, pos);
         if (IsInvalidUtf8Byte(cp) && strict) return std::nullopt;
-        const auto byte = IsInvalidUtf8Byte(cp) ? std::nullopt : CodePointToCp1251(cp);
-        if (byte) {
-            out.push_back(static_cast<char>(*byte));
-        } else {
-            out.push_back('?');
-            allKept = false;
-        }
+        AppendCp1251(out, IsInvalidUtf8Byte(cp) ? std::nullopt : std::optional<char32_t>(cp),
+                     allKept);
     }
     if (lossless) *lossless = allKept;
     return out;
@@ -138,12 +146,7 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 
 std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle, std::size_t from) {
     if (from > haystack.size()) return std::string_view::npos;
-    if (needle.empty()) return from;
-    const auto it = std::search(haystack.begin() + static_cast<std::ptrdiff_t>(from),
-                                haystack.end(), needle.begin(), needle.end(),
-                                [](char x, char y) { return LowerChar(x) == LowerChar(y); });
-    if (it == haystack.end()) return std::string_view::npos;
-    return static_cast<std::size_t>(it - haystack.begin());
+    return CaseFoldSearcher(needle).Find(haystack, from);
 }
 
 char32_t Cp1251ToCodePoint(unsigned char byte) {
@@ -184,17 +187,10 @@ std::string Utf16ToCp1251(std::u16string_view text, bool* lossless) {
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
             text[i + 1] <= 0xDFFF) {
             ++i;
-            out.push_back('?');
-            allKept = false;
+            AppendCp1251(out, std::nullopt, allKept);
             continue;
         }
-        const auto byte = CodePointToCp1251(unit);
-        if (byte) {
-            out.push_back(static_cast<char>(*byte));
-        } else {
-            out.push_back('?');
-            allKept = false;
-        }
+        AppendCp1251(out, unit, allKept);
     }
     if (lossless) *lossless = allKept;
     return out;

@@ -32,6 +32,7 @@ bool CorrectionResult::Handled() const {
 bool CorrectionResult::ShouldReport() const {
     switch (outcome) {
         case CorrectionOutcome::WouldLoseCharacters:
+        case CorrectionOutcome::BackupFailed:
         case CorrectionOutcome::WriteFailed:
         case CorrectionOutcome::RestoreFailed:
             return true;
@@ -64,6 +65,9 @@ std::string ReasonText(CorrectionOutcome outcome, int error) {
         case CorrectionOutcome::WouldLoseCharacters:
             return "текст оставлен без изменений: в нём есть символы, которых нет в "
                    "кодировке windows-1251";
+        case CorrectionOutcome::BackupFailed:
+            return WithError("не удалось сделать резервную копию", error) +
+                   "; файл оставлен без изменений";
         case CorrectionOutcome::WriteFailed:
             return WithError("не удалось записать файл", error) +
                    "; прежнее содержимое восстановлено";

@@ -23,6 +23,7 @@ enum class CorrectionOutcome {
     CannotRead,           // reading failed, or it does not fit in memory
     NotDecodable,         // taken as UTF-8 but not valid UTF-8, or no text after the BOM
     WouldLoseCharacters,  // holds characters windows-1251 lacks; left as it was
+    BackupFailed,         // its backup copy could not be made; left as it was
     WriteFailed,          // writing failed; the original bytes were put back
     RestoreFailed,        // writing failed and the original could not be put back
 };

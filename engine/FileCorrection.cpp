@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <new>
@@ -12,14 +11,12 @@
 
 #include "engine/CodePage.h"
 #include "engine/Encoding.h"
-#include "engine/InPlaceRewrite.h"
+#include "engine/FileIo.h"
 #include "engine/TReplaceConditions.h"
 #include "engine/UniqueFd.h"
 
 namespace qx {
 namespace {
-
-constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
 
 CorrectionResult Done(CorrectionOutcome outcome) { return {outcome, {}}; }
 
@@ -48,27 +45,6 @@ std::optional<CorrectionResult> RefuseByMode(mode_t mode) {
     if (!S_ISREG(mode)) return Refused(CorrectionOutcome::NotRegularFile);
     if ((mode & kAnyWriteBit) == 0) return Refused(CorrectionOutcome::ReadOnly);
     return std::nullopt;
-}
-
-// Reads the whole file from its start; 0 or the errno of the failure.
-int ReadWhole(int fd, std::size_t expectedSize, std::string& out) {
-    // One byte more than measured: the end of the file is seen without growing the buffer,
-    // which would double its capacity.
-    out.resize(expectedSize + 1);
-    std::size_t done = 0;
-    for (;;) {
-        if (done == out.size()) out.resize(out.size() * 2);  // it grew since it was measured
-        const ssize_t n =
-            ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    out.resize(done);
-    return 0;
 }
 
 // The UTF-8 form of a windows-1251 text, encoded a piece at a time while it is written.
@@ -112,7 +88,7 @@ void Release(std::string& text) {
 
 CorrectionResult CorrectFile(const std::filesystem::path& path,
                              const TReplaceConditions* conditions, bool utf8Option,
-                             TextRules& rules) {
+                             TextRules& rules, const BackupCopy& backup) {
     // Look before opening: opening a named pipe or a device could block or have effects.
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return RefusedOnOpen(errno);
@@ -132,7 +108,7 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
 
     std::string bytes;
     try {
-        if (const int error = ReadWhole(fd.Get(), static_cast<std::size_t>(info.st_size), bytes))
+        if (const int error = ReadWholeFile(fd.Get(), bytes))
             return Refused(CorrectionOutcome::CannotRead, error);
     } catch (const std::bad_alloc&) {
         return Refused(CorrectionOutcome::CannotRead, ENOMEM);
@@ -162,6 +138,10 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
     std::string corrected = rules.Apply(text);
     if (corrected == text) return Done(CorrectionOutcome::Unchanged);
     Release(decoded);
+    if (backup) {
+        if (const int error = backup(path, bytes))
+            return Refused(CorrectionOutcome::BackupFailed, error);
+    }
 
     RewriteResult written;
     if (answer.utf8) {

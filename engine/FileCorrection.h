@@ -16,6 +16,8 @@
 //     if (!r.Handled() && r.ShouldReport()) log(path + ": " + r.reason);
 
 #include <filesystem>
+#include <functional>
+#include <string_view>
 
 #include "engine/CorrectionResult.h"
 #include "engine/EngineRules.h"
@@ -25,13 +27,18 @@ namespace qx {
 
 struct TReplaceConditions;
 
+// Makes the backup copy of a file that is about to be rewritten, from the bytes it holds now;
+// 0, or the errno of the failure, which leaves the file as it is (BackupFailed).
+using BackupCopy = std::function<int(const std::filesystem::path& path, std::string_view bytes)>;
+
 // Corrects the file at `path`. `conditions`, when not null, is consulted (CheckConditions) on
-// the decoded text before any rule runs. `utf8Option` takes every file as UTF-8. The current
-// file name of the records is left as the caller set it. Errors of the rules (ERegExpr,
-// XmlError) propagate after the file has been closed, unwritten.
+// the decoded text before any rule runs. `utf8Option` takes every file as UTF-8. `backup`, when
+// set, runs only for a file the rules changed, before it is written. The current file name of
+// the records is left as the caller set it. Errors of the rules (ERegExpr, XmlError) propagate
+// after the file has been closed, unwritten.
 CorrectionResult CorrectFile(const std::filesystem::path& path,
                              const TReplaceConditions* conditions, bool utf8Option,
-                             TextRules& rules);
+                             TextRules& rules, const BackupCopy& backup = {});
 
 inline CorrectionResult CorrectFile(const std::filesystem::path& path, ReplaceFlags flags,
                                     const TReplaceConditions* conditions, bool utf8Option,

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <bitset>
-#include <cstdint>
 #include <vector>
 
 #include "engine/CodePage.h"

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/TReplace.h"
 
-#include <charconv>
 #include <cstdio>
 #include <utility>
 
 #include "engine/CodePage.h"
+#include "engine/ListFormat.h"
 #include "engine/TextRoutines.h"
 #include "engine/XmlDocument.h"
 
@@ -18,10 +18,6 @@ namespace {
 // turns a raw CR (and CR LF) into LF. Everything else is written as XmlEscapeText gives it.
 constexpr char32_t kControlBase = 0xE000;
 
-bool IsUnstorableControl(unsigned char c) {
-    return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
-}
-
 std::string EscapeRuleText(std::string_view text) {
     const std::string escaped = XmlEscapeText(text);
     std::string out;
@@ -30,7 +26,7 @@ std::string EscapeRuleText(std::string_view text) {
         const auto c = static_cast<unsigned char>(ch);
         if (c == '\r') {
             out += "&#13;";
-        } else if (IsUnstorableControl(c)) {
+        } else if (IsXmlForbiddenControl(c)) {
             char ref[16];
             std::snprintf(ref, sizeof ref, "&#x%X;", static_cast<unsigned>(kControlBase + c));
             out += ref;
@@ -49,7 +45,7 @@ std::string DecodeRuleText(const std::string& utf8) {
         // U+E000..U+E01F is EE 80 80..EE 80 9F.
         const auto b2 = static_cast<unsigned char>(utf8[i + 2]);
         if (utf8[i] == '\xEE' && utf8[i + 1] == '\x80' && b2 >= 0x80 && b2 <= 0x9F &&
-            IsUnstorableControl(static_cast<unsigned char>(b2 - 0x80))) {
+            IsXmlForbiddenControl(b2 - 0x80)) {
             out += Utf8ToCp1251Lenient(std::string_view(utf8).substr(start, i - start));
             out += static_cast<char>(b2 - 0x80);
             i += 2;
@@ -60,20 +56,20 @@ std::string DecodeRuleText(const std::string& utf8) {
     return out;
 }
 
-std::string ChildText(XmlNode item, const char* name) {
+std::string ChildText(XmlNode item, std::string_view name) {
     const XmlNode child = item.selectSingleNode(name);
     return child ? DecodeRuleText(child.textUtf8()) : std::string();
 }
 
-// A decimal integer with an optional sign that fits 32 bits; nothing else.
-bool ParseInt32(std::string_view text, std::int32_t& value) {
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-        if (!text.empty() && text.front() == '-') return false;
-    }
-    if (text.empty()) return false;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size();
+// One child element of the written item, "<name>text</name>"; `text` is already escaped.
+void AppendElement(std::string& out, std::string_view name, std::string_view text) {
+    out += '<';
+    out += name;
+    out += '>';
+    out += text;
+    out += "</";
+    out += name;
+    out += '>';
 }
 
 }  // namespace
@@ -93,25 +89,41 @@ std::unique_ptr<TReplace> TReplace::Clone() const { return std::make_unique<TRep
 void TReplace::LoadFromXml(std::string_view itemText) {
     XmlDocument doc;
     if (!doc.loadXML(itemText)) return;
-    const XmlNode item = doc.selectSingleNode("Item");
-    if (!item) return;
-    Find = ChildText(item, "Find");
-    Replace = ChildText(item, "Replace");
-    xPath = ChildText(item, "xPath");
-    Flags = ChildText(item, "Flags");
-    Checked = ChildText(item, "Checked") == "1";
-    std::int32_t repeat = 1;
-    Repeat = ParseInt32(ChildText(item, "Repeat"), repeat) ? repeat : 1;
+    if (const XmlNode item = doc.selectSingleNode(list_element::kItem)) ReadItem(item);
+}
+
+void TReplace::ReadItem(const XmlNode& item) {
+    using namespace list_element;
+    Find = ChildText(item, kFind);
+    Replace = ChildText(item, kReplace);
+    xPath = ChildText(item, kXPath);
+    Flags = ChildText(item, kFlags);
+    Checked = ChildText(item, kChecked) == "1";
+    Repeat = ParseInt32(ChildText(item, kRepeat)).value_or(1);
 }
 
 std::string TReplace::ToXml() const {
-    std::string out = "  <Item> <Find>" + EscapeRuleText(Find) + "</Find> <Replace>" +
-                      EscapeRuleText(Replace) + "</Replace> ";
-    if (Checked) out += " <Checked>1</Checked> ";
-    if (!xPath.empty()) out += " <xPath>" + EscapeRuleText(xPath) + "</xPath> ";
-    if (!Flags.empty()) out += " <Flags>" + EscapeRuleText(Flags) + "</Flags> ";
-    if (Repeat != 1) out += " <Repeat>" + std::to_string(Repeat) + "</Repeat> ";
-    out += " </Item>";
+    using namespace list_element;
+    std::string out = "  <";
+    out += kItem;
+    out += "> ";
+    AppendElement(out, kFind, EscapeRuleText(Find));
+    out += ' ';
+    AppendElement(out, kReplace, EscapeRuleText(Replace));
+    out += ' ';
+    // The optional fields stand between two spaces each, as the program has always written them.
+    const auto optional = [&out](std::string_view name, const std::string& text) {
+        out += ' ';
+        AppendElement(out, name, text);
+        out += ' ';
+    };
+    if (Checked) optional(kChecked, "1");
+    if (!xPath.empty()) optional(kXPath, EscapeRuleText(xPath));
+    if (!Flags.empty()) optional(kFlags, EscapeRuleText(Flags));
+    if (Repeat != 1) optional(kRepeat, std::to_string(Repeat));
+    out += " </";
+    out += kItem;
+    out += '>';
     return out;
 }
 
@@ -158,21 +170,31 @@ bool TReplaces::Move(int from, int to) {
 }
 
 void TReplaces::LoadFromXml(std::string_view listText) {
-    Clear();
     XmlDocument doc;
-    if (!doc.loadXML(listText)) return;
-    static constexpr std::string_view kPlainTag = "<Item>";
-    static constexpr std::string_view kPreservedTag = "<Item xml:space=\"preserve\">";
-    for (const XmlNode& node : doc.selectNodes("//List/Item")) {
+    if (doc.loadXML(listText)) {
+        LoadFromDocument(doc);
+    } else {
+        Clear();
+    }
+}
+
+void TReplaces::LoadFromDocument(XmlDocument& document) {
+    Clear();
+    const std::string path =
+        "//" + std::string(list_element::kList) + "/" + std::string(list_element::kItem);
+    for (XmlNode& node : document.selectNodes(path)) {
         auto rule = std::make_unique<TReplace>();
-        TReplace* added = rule.get();
+        if (node.attributes().empty()) {
+            // Every white-space character of the item's texts is kept: a rule that replaces one
+            // space by two must survive, also in a list whose root does not preserve space.
+            node.setAttribute("xml:space", "preserve");
+            rule->ReadItem(node);
+        } else {
+            // An item with attributes of its own is read as an element by itself, trimmed
+            // unless it says otherwise, as it always has been.
+            rule->LoadFromXml(node.xml());
+        }
         Add(std::move(rule));
-        // Read the item with every white-space character of its texts kept: a rule that
-        // replaces one space by two must survive.
-        std::string markup = node.xml();
-        if (const auto pos = markup.find(kPlainTag); pos != std::string::npos)
-            markup.replace(pos, kPlainTag.size(), kPreservedTag);
-        added->LoadFromXml(markup);
     }
 }
 

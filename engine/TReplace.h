@@ -16,6 +16,9 @@
 
 namespace qx {
 
+class XmlDocument;
+class XmlNode;
+
 class TReplace {
 public:
     TReplace() = default;
@@ -36,6 +39,8 @@ public:
     // Sets the fields from the text of one `Item` element; a text that does not parse, or
     // whose document element is not `Item`, leaves the rule as it was.
     void LoadFromXml(std::string_view itemText);
+    // Sets the fields from an `Item` element of a loaded document.
+    void ReadItem(const XmlNode& item);
     // The one-line `Item` element, two leading spaces, no line break.
     std::string ToXml() const;
 };
@@ -62,6 +67,9 @@ public:
     bool Move(int from, int to);
     // Replaces the whole content with the rules of a list file's text ("//List/Item").
     void LoadFromXml(std::string_view listText);
+    // The same from a loaded list document. Items without attributes are marked to keep their
+    // white space, so the document is changed.
+    void LoadFromDocument(XmlDocument& document);
 
 private:
     std::vector<std::shared_ptr<TReplace>> items_;

@@ -2,9 +2,12 @@
 #include "engine/TextRoutines.h"
 
 #include <array>
+#include <charconv>
 #include <cstring>
+#include <optional>
 #include <utility>
 
+#include "engine/CaseFoldSearcher.h"
 #include "engine/CodePage.h"
 
 namespace qx {
@@ -12,20 +15,8 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-// Position of the first occurrence of a non-empty `needle` at or after `from`. memchr and
-// memmem (glibc's two-way search) keep whole-file replacements linear.
-std::size_t FindBytes(std::string_view haystack, std::string_view needle, std::size_t from) {
-    if (from > haystack.size() || haystack.size() - from < needle.size()) return npos;
-    const char* start = haystack.data() + from;
-    const std::size_t length = haystack.size() - from;
-    const void* hit = needle.size() == 1 ? std::memchr(start, needle[0], length)
-                                         : ::memmem(start, length, needle.data(), needle.size());
-    if (hit == nullptr) return npos;
-    return static_cast<std::size_t>(static_cast<const char*>(hit) - haystack.data());
-}
-
 // True when no byte of the text has another letter case: a case-insensitive search for it is
-// then the plain search, and the lower-cased copy of a whole file can be spared.
+// then the plain search.
 bool HasNoCasedLetter(std::string_view text) {
     const auto& lower = LowerTable();
     const auto& upper = UpperTable();
@@ -95,32 +86,43 @@ std::string DecodeTokens(std::string_view text, bool lineBreaksOnly) {
     return ReplaceText(out, kTokenSpace, " ", kReplaceAll);
 }
 
+namespace {
+
+// One left-to-right walk over the occurrences of a find text: exact, or without regard to letter
+// case straight on the text (no lower-cased copy).
+class Occurrences {
+public:
+    Occurrences(std::string_view text, std::string_view pattern, bool ignoreCase)
+        : text_(text), pattern_(pattern) {
+        if (ignoreCase && !HasNoCasedLetter(pattern)) folded_.emplace(pattern);
+    }
+    std::size_t Find(std::size_t from) {
+        return folded_ ? folded_->Find(text_, from) : FindBytes(text_, pattern_, from);
+    }
+
+private:
+    std::string_view text_;
+    std::string_view pattern_;
+    std::optional<CaseFoldSearcher> folded_;
+};
+
+}  // namespace
+
 std::string ReplaceText(std::string_view text, std::string_view pattern,
                         std::string_view replacement, ReplaceFlags flags) {
     if (text.empty() || pattern.empty() || pattern == replacement) return std::string(text);
 
-    // Positions are the same in a lower-cased copy, because every character is one byte;
-    // the bytes copied to the result always come from the given text.
-    std::string loweredText;
-    std::string loweredPattern;
-    std::string_view haystack = text;
-    std::string_view needle = pattern;
-    if ((flags & kIgnoreCase) != 0 && !HasNoCasedLetter(pattern)) {
-        loweredText = LowerCase(text);
-        loweredPattern = LowerCase(pattern);
-        haystack = loweredText;
-        needle = loweredPattern;
-    }
+    const bool ignoreCase = (flags & kIgnoreCase) != 0;
     const bool all = (flags & kReplaceAll) != 0;
     const std::size_t patternLength = pattern.size();
 
-    std::size_t first = FindBytes(haystack, needle, 0);
+    Occurrences counting(text, pattern, ignoreCase);
+    const std::size_t first = counting.Find(0);
     if (first == npos) return std::string(text);
 
     if (patternLength == replacement.size()) {
         std::string out(text);
-        for (std::size_t pos = first; pos != npos;
-             pos = FindBytes(haystack, needle, pos + patternLength)) {
+        for (std::size_t pos = first; pos != npos; pos = counting.Find(pos + patternLength)) {
             std::memcpy(out.data() + pos, replacement.data(), patternLength);
             if (!all) break;
         }
@@ -128,18 +130,19 @@ std::string ReplaceText(std::string_view text, std::string_view pattern,
     }
 
     std::size_t count = 0;
-    for (std::size_t pos = first; pos != npos;
-         pos = FindBytes(haystack, needle, pos + patternLength)) {
+    for (std::size_t pos = first; pos != npos; pos = counting.Find(pos + patternLength)) {
         ++count;
         if (!all) break;
     }
 
+    // A searcher serves one walk: the second walk, which builds the result, takes its own.
+    Occurrences building(text, pattern, ignoreCase);
     std::string out;
     out.reserve(text.size() - count * patternLength + count * replacement.size());
     std::size_t copied = 0;
     std::size_t pos = first;
     for (std::size_t i = 0; i < count; ++i) {
-        if (i > 0) pos = FindBytes(haystack, needle, pos + patternLength);
+        if (i > 0) pos = building.Find(pos + patternLength);
         out.append(text.substr(copied, pos - copied));
         out.append(replacement);
         copied = pos + patternLength;
@@ -224,5 +227,25 @@ std::string TextBetween(std::string_view text, std::string_view startMarker,
 }
 
 bool HasNonSpace(std::string_view text) { return text.find_first_not_of(' ') != npos; }
+
+std::string WithoutXmlForbiddenControls(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (const char c : text)
+        if (!IsXmlForbiddenControl(static_cast<unsigned char>(c))) result += c;
+    return result;
+}
+
+std::optional<std::int32_t> ParseInt32(std::string_view text) {
+    // from_chars takes no "+", and no second sign may follow it.
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') return std::nullopt;
+    }
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
 
 }  // namespace qx

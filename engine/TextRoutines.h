@@ -5,6 +5,8 @@
 // texts, the general find-and-replace, XML escaping. All work on windows-1251 byte strings and
 // treat a zero byte as an ordinary character.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,5 +61,17 @@ std::string TextBetween(std::string_view text, std::string_view startMarker,
 
 // True when the text holds any character other than the space (a tab counts).
 bool HasNonSpace(std::string_view text);
+
+// The control characters XML 1.0 cannot hold, not even as character references: all below
+// U+0020 but tab, line feed and carriage return.
+constexpr bool IsXmlForbiddenControl(char32_t c) {
+    return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
+// The text without those characters.
+std::string WithoutXmlForbiddenControls(std::string_view text);
+
+// A decimal integer with an optional sign ("+" or "-", not both) that fits 32 bits, and nothing
+// else around it; nullopt for any other text.
+std::optional<std::int32_t> ParseInt32(std::string_view text);
 
 }  // namespace qx

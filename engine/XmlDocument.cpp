@@ -17,13 +17,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <optional>
 
 #include "engine/CodePage.h"
-#include "engine/FileReplace.h"
+#include "engine/FileIo.h"
 
 namespace qx {
 
@@ -522,17 +520,15 @@ bool XmlDocument::load(const std::filesystem::path& path) {
     const std::string url = std::filesystem::absolute(path).lexically_normal().string();
     std::string bytes;
     {
-        std::ifstream in(path, std::ios::binary);
-        std::error_code ec;
-        if (!in || std::filesystem::is_directory(path, ec)) {
+        const UniqueFd in = OpenToRead(path);
+        if (!in.Valid()) {
             impl_->ResetEmpty();
             impl_->error = XmlParseError{};
             impl_->error.reason = "the file cannot be opened";
             impl_->error.url = ToCp1251(url);
             return false;
         }
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (in.bad()) {
+        if (ReadWholeFile(in.Get(), bytes) != 0) {
             impl_->ResetEmpty();
             impl_->error = XmlParseError{};
             impl_->error.reason = "the file cannot be read";

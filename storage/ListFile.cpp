@@ -1,18 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/ListFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
-#include <memory>
 #include <string>
 #include <system_error>
 #include <utility>
 
 #include "engine/CodePage.h"
+#include "engine/FileIo.h"
+#include "engine/ListFormat.h"
 #include "engine/TReplace.h"
 #include "engine/TReplaceConditions.h"
 #include "engine/TRuleRows.h"
@@ -24,8 +20,7 @@ namespace qx {
 namespace {
 
 constexpr std::string_view kDeclaration = R"(<?xml version="1.0" encoding="windows-1251"?>)";
-constexpr std::string_view kRootStart = R"(<List xml:space="preserve">)";
-constexpr std::string_view kRootEnd = "</List>";
+constexpr std::string_view kRootSpace = R"( xml:space="preserve")";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kConditionEscapes = "<>&'\"";
 
@@ -53,19 +48,6 @@ std::string WithCrLf(std::string_view text) {
         } else {
             result += c;
         }
-    }
-    return result;
-}
-
-// XML 1.0 cannot hold control characters other than tab, CR and LF, not even as references;
-// writing one would make the whole list unreadable, so they are left out.
-std::string WithoutXmlForbiddenControls(std::string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 && c != '\t' && c != '\r' && c != '\n') continue;
-        result += c;
     }
     return result;
 }
@@ -102,7 +84,7 @@ std::string ListFileText(const TReplaceConditions& conditions,
         text += kLineEnd;
     };
     addLine(kDeclaration);
-    addLine(kRootStart);
+    addLine("<" + std::string(list_element::kList) + std::string(kRootSpace) + ">");
     const auto texts = ConditionTexts(conditions);
     for (int i = 0; i < kConditionCount; ++i) {
         const std::string& value = *texts[static_cast<std::size_t>(i)];
@@ -111,6 +93,7 @@ std::string ListFileText(const TReplaceConditions& conditions,
         std::string line = "  <";
         line += name;
         line += '>';
+        // A control character XML cannot hold would make the whole list unreadable: left out.
         line += XmlEscapeChars(WithCrLf(WithoutXmlForbiddenControls(value)), kConditionEscapes);
         line += "</";
         line += name;
@@ -120,7 +103,7 @@ std::string ListFileText(const TReplaceConditions& conditions,
     for (const TReplace* rule : rules) {
         if (rule != nullptr) addLine(rule->ToXml());
     }
-    addLine(kRootEnd);
+    addLine("</" + std::string(list_element::kList) + ">");
     return text;
 }
 
@@ -131,8 +114,8 @@ TListFile::TListFile(TReplaces& rules, TRuleRows& rows, TReplaceConditions& cond
 void TListFile::ReadConditions(XmlDocument& document) {
     std::array<std::string, kConditionCount> values;
     for (int i = 0; i < kConditionCount; ++i) {
-        const std::string path =
-            "List/" + std::string(kConditionElements[static_cast<std::size_t>(i)]);
+        const std::string path = std::string(list_element::kList) + "/" +
+                                 std::string(kConditionElements[static_cast<std::size_t>(i)]);
         const XmlNode node = document.selectSingleNode(path);
         if (node) values[static_cast<std::size_t>(i)] = WithCrLf(node.text());
     }
@@ -172,13 +155,12 @@ bool TListFile::LoadList(const std::filesystem::path& path, bool append) {
     }
 
     ReadConditions(document);
-    const std::string text = document.xml();
     if (append) {
         TReplaces loaded;
-        loaded.LoadFromXml(text);
+        loaded.LoadFromDocument(document);
         for (int i = 0; i < loaded.Count(); ++i) rules_.Add(loaded.Items(i)->Clone());
     } else {
-        rules_.LoadFromXml(text);
+        rules_.LoadFromDocument(document);
     }
     rows_.FillReplaceList(checkedOnly, true);
     currentListFile_ = path;

@@ -16,8 +16,6 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/FileReplace.h"
-
 namespace qx {
 
 class Messages;

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "engine/CodePage.h"
+#include "engine/TextRoutines.h"
 #include "engine/Utf8.h"
 #include "engine/XmlDocument.h"
 #include "platform/Messages.h"
@@ -71,17 +72,6 @@ std::string Trimmed(std::string_view text) {
     return std::string(text);
 }
 
-std::optional<int> ParseInt(std::string_view text) {
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-        if (!text.empty() && (text.front() == '+' || text.front() == '-')) return std::nullopt;
-    }
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
-
 std::optional<bool> ParseBool(std::string_view text) {
     if (EqualsIgnoreCase(text, "true")) return true;
     if (EqualsIgnoreCase(text, "false")) return false;
@@ -113,7 +103,7 @@ public:
     int Int(std::string_view name, int fallbackValue) const {
         const std::string text = Text(name);
         if (text.empty()) return fallbackValue;
-        const auto value = ParseInt(text);
+        const auto value = ParseInt32(text);
         if (!value) throw DamagedValue(std::string(name) + " is not a number: " + text);
         return *value;
     }
@@ -177,8 +167,7 @@ std::string XmlSafe(std::string_view text) {
         const char32_t cp = NextCodePoint(text, pos);
         if (IsInvalidUtf8Byte(cp)) {
             safe.push_back('?');
-        } else if ((cp >= 0x20 && cp != 0xFFFE && cp != 0xFFFF) || cp == '\t' || cp == '\n' ||
-                   cp == '\r') {
+        } else if (!IsXmlForbiddenControl(cp) && cp != 0xFFFE && cp != 0xFFFF) {
             safe.append(text.substr(start, pos - start));
         }
     }

@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engine/InPlaceRewrite.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -8,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "engine/FileIo.h"
 #include "engine/UniqueFd.h"
 #include "tests/engine/CorrectionDoubles.h"
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "EngineDoubles.h"
+#include "engine/CaseFoldSearcher.h"
 #include "engine/CodePage.h"
 #include "engine/ReplaceLoops.h"
 #include "engine/TRegExpr.h"
@@ -181,12 +182,14 @@ TEST(CaseFoldSearcher, AgreesWithPlainSearch) {
         // The last rounds are long enough for the searcher to sample the text.
         std::string text(round < 200 ? random() % 200 : 100000 + random() % 100000, ' ');
         for (char& c : text) c = alphabet[random() % alphabet.size()];
+        const std::string lowerText = LowerCase(text);
         for (const std::string& needle : needles) {
             SCOPED_TRACE("round " + std::to_string(round) + " needle '" + needle + "'");
             CaseFoldSearcher searcher(needle);
+            const std::string lowerNeedle = LowerCase(needle);
             std::size_t from = 0;
             while (true) {
-                const std::size_t expected = FindIgnoreCase(text, needle, from);
+                const std::size_t expected = lowerText.find(lowerNeedle, from);
                 const std::size_t found = searcher.Find(text, from);
                 ASSERT_EQ(found, expected) << "from " << from;
                 if (found == std::string::npos) break;
@@ -423,9 +426,10 @@ template <class Make>
 std::size_t HandReplace(std::string& text, const std::string& find, bool ignoreCase, Make make) {
     std::string out;
     std::size_t count = 0, from = 0;
+    const std::string lowerText = LowerCase(text);
+    const std::string lowerFind = LowerCase(find);
     while (true) {
-        const std::size_t at =
-            ignoreCase ? FindIgnoreCase(text, find, from) : text.find(find, from);
+        const std::size_t at = ignoreCase ? lowerText.find(lowerFind, from) : text.find(find, from);
         if (at == std::string::npos) break;
         out.append(text, from, at - from);
         out += make(++count);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/FileIo.h"
 #include "engine/TReplace.h"
 #include "engine/TReplaceConditions.h"
 #include "engine/TRuleRows.h"
@@ -375,6 +376,15 @@ TEST(ListFile, DocumentShapes) {
          "<?xml version=\"1.0\" encoding=\"UTF-8\"?><List><Item><Find>\xd0\x94\xd0\xbe\xd0\xbc"
          "</Find></Item></List>",
          {"\xc4\xee\xec"},
+         ""},
+        {"items keep their white space under a root that does not preserve it",
+         "<List><Item><Find> a  b </Find></Item><Item><Find> </Find></Item></List>",
+         {" a  b ", ""},
+         ""},
+        {"a character the code page lacks is a question mark, in CDATA too",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><List><Item><Find><![CDATA[\xe2\x98\xba<]]>"
+         "\xe2\x98\xba</Find></Item></List>",
+         {"?<?"},
          ""},
     };
     for (const Row& row : rows) {

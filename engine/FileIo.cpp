@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engine/InPlaceRewrite.h"
+#include "engine/FileIo.h"
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 #include <utility>
 
 namespace qx {
@@ -93,7 +95,121 @@ int Reserve(int fd, std::size_t oldSize, std::size_t newSize) {
     return 0;
 }
 
+// The temporary file a replacement is written to; removed unless it was committed.
+class TempFile {
+public:
+    TempFile() = default;
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    ~TempFile() {
+        fd_.Close();
+        if (!path_.empty()) ::unlink(path_.c_str());
+    }
+    bool Create(const std::filesystem::path& target) {
+        std::string pattern =
+            (target.parent_path() / ("." + target.filename().native() + ".XXXXXX")).native();
+        fd_ = UniqueFd(::mkstemp(pattern.data()));
+        if (!fd_.Valid()) return false;
+        path_ = pattern;
+        return true;
+    }
+    int fd() const { return fd_.Get(); }
+    const std::string& path() const { return path_; }
+    bool Close() { return fd_.Close() == 0; }
+    void Commit() { path_.clear(); }
+
+private:
+    UniqueFd fd_;
+    std::string path_;
+};
+
+// Makes the rename itself durable; a failure here loses nothing that was not already saved.
+void SyncFolder(const std::filesystem::path& folder) {
+    const UniqueFd fd(
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.Valid()) (void)::fsync(fd.Get());
+}
+
+// 0, or the errno that stopped the save.
+int ReplaceFile(const std::filesystem::path& path, std::string_view bytes) {
+    std::error_code error;
+    std::filesystem::path target = path;
+    // Replace the file a link points to, not the link.
+    if (std::filesystem::is_symlink(target, error)) {
+        target = std::filesystem::weakly_canonical(target, error);
+        if (error) return error.value();
+    }
+    mode_t mode = 0666 & ~[] {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return mask;
+    }();
+    struct stat existing {};
+    const bool replacing = ::stat(target.c_str(), &existing) == 0;
+    if (replacing) {
+        if (!S_ISREG(existing.st_mode)) return EISDIR;
+        // A read-only list stays read-only, also for root.
+        if ((existing.st_mode & kAnyWriteBit) == 0 || ::access(target.c_str(), W_OK) != 0) {
+            return EACCES;
+        }
+        mode = existing.st_mode & 07777;
+    }
+    TempFile temp;
+    if (!temp.Create(target)) return errno;
+    if (::fchmod(temp.fd(), mode) != 0) return errno;
+    // Keep the owner where we may (root saving another user's list); elsewhere the new file is
+    // ours, as any rewrite by its owner would leave it.
+    if (replacing && ::fchown(temp.fd(), existing.st_uid, existing.st_gid) != 0) {
+        (void)::fchown(temp.fd(), static_cast<uid_t>(-1), existing.st_gid);
+    }
+    if (const int failure = WriteAt(temp.fd(), bytes, 0)) return failure;
+    if (::fsync(temp.fd()) != 0) return errno;
+    if (!temp.Close()) return errno;
+    if (::rename(temp.path().c_str(), target.c_str()) != 0) return errno;
+    temp.Commit();
+    SyncFolder(target.parent_path());
+    return 0;
+}
+
 }  // namespace
+
+UniqueFd OpenToRead(const std::filesystem::path& path) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (fd.Valid() && ::fstat(fd.Get(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        fd.Close();
+        errno = EISDIR;
+    }
+    return fd;
+}
+
+int ReadWholeFile(int fd, std::string& out) {
+    struct stat info {};
+    const std::size_t measured =
+        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    // One byte more than measured: the end of the file is seen without growing the buffer,
+    // which would double its capacity.
+    out.resize(measured + 1);
+    std::size_t done = 0;
+    for (;;) {
+        if (done == out.size()) out.resize(out.size() * 2);  // it grew since it was measured
+        const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    out.resize(done);
+    return 0;
+}
+
+int ReadWholeFile(const std::filesystem::path& path, std::string& out) {
+    const UniqueFd fd = OpenToRead(path);
+    if (!fd.Valid()) return errno;
+    return ReadWholeFile(fd.Get(), out);
+}
 
 RewriteResult RewriteInPlace(int fd, std::string_view original, ContentSource& replacement,
                              RewriteOptions options) {
@@ -135,6 +251,12 @@ RewriteResult RewriteInPlace(int fd, std::string_view original, std::string_view
                              RewriteOptions options) {
     WholeContent content(replacement);
     return RewriteInPlace(fd, original, content, options);
+}
+
+bool WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes, int* error) {
+    const int failure = ReplaceFile(path, bytes);
+    if (error != nullptr) *error = failure;
+    return failure == 0;
 }
 
 }  // namespace qx

@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// FileListCorrection: corrects a list of files one after the other with the same rules. Batch
+// mode runs it over the files of its file list; a window's correction run plugs in the backup
+// copies, its progress bar, its records and its stop button through the hooks, each of which
+// may be left empty.
+//
+// Example:
+//     FileListCorrection correction(rules);
+//     correction.onFileDone = [&](const FileReport& report) { log(report); };
+//     const FileListCorrection::Summary summary = correction.Run(paths);
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/CorrectionResult.h"
+#include "engine/FileCorrection.h"
+
+namespace qx {
+
+class TextRules;
+struct TReplaceConditions;
+
+// What became of one file of the list.
+struct FileReport {
+    enum class Verdict {
+        Corrected,  // handled: rewritten, or nothing to change (result.outcome tells which)
+        Skipped,    // not touched; result.reason says why
+        Error,      // a rule failed on it (`error`); it and the rest of the list stay untouched
+    };
+    std::filesystem::path path;
+    Verdict verdict = Verdict::Corrected;
+    CorrectionResult result;
+    std::string error;  // what() of the rule's error, for Verdict::Error
+};
+
+class FileListCorrection {
+public:
+    struct Summary {
+        std::size_t done = 0;  // files the loop went through, the failed one included
+        bool stopped = false;  // `stopRequested` ended the run before the last file
+        bool failed = false;   // a rule's error ended the run
+    };
+
+    // `rules` and `conditions` (null: none) must outlive the object.
+    explicit FileListCorrection(TextRules& rules, const TReplaceConditions* conditions = nullptr,
+                                bool utf8Option = false);
+
+    // Corrects the files in order. Before each file but the first, `stopRequested` may end the
+    // run; a rule's error ends it after that file's report.
+    Summary Run(const std::vector<std::filesystem::path>& files);
+
+    // Makes the backup copy of a file about to be rewritten (see BackupCopy); a failure leaves
+    // that file uncorrected and is reported as a skip.
+    BackupCopy makeBackup;
+    // The file name the replacement records carry; by default the path in windows-1251.
+    std::function<std::string(const std::filesystem::path&)> recordName;
+    // After each file: how many are done, of how many.
+    std::function<void(std::size_t done, std::size_t total)> onProgress;
+    // After each file: what became of it.
+    std::function<void(const FileReport&)> onFileDone;
+    // Asked between two files; true ends the run.
+    std::function<bool()> stopRequested;
+
+private:
+    TextRules& rules_;
+    const TReplaceConditions* conditions_;
+    bool utf8Option_;
+};
+
+}  // namespace qx

@@ -1,0 +1,198 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/CaseFoldSearcher.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "engine/CodePage.h"
+
+namespace qx {
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// How often a (lower-case) byte turns up in ordinary Russian and English text, roughly: the
+// searcher anchors on the rarest byte of the find text so that memchr stops seldom.
+int Commonness(unsigned char c) {
+    // Letters by falling frequency in their language.
+    static constexpr std::string_view kLatin = "etaoinshrdlcumwfgypbvkjxqz";
+    static constexpr std::string_view kCyrillic =
+        "\xEE\xE5\xE0\xE8\xED\xF2\xF1\xF0\xE2\xEB\xEA\xEC\xE4\xEF\xF3\xFF\xFB\xFC\xE3\xE7"
+        "\xE1\xF7\xE9\xF5\xE6\xF8\xFE\xF6\xF9\xFD\xF4\xFA\xB8";  // о е а и ... ъ ё
+    if (c == ' ') return 100;
+    if (const std::size_t k = kLatin.find(static_cast<char>(c)); k != npos)
+        return 80 - static_cast<int>(k) * 2;
+    if (const std::size_t k = kCyrillic.find(static_cast<char>(c)); k != npos)
+        return 80 - static_cast<int>(k) * 2;
+    if (c >= '0' && c <= '9') return 12;
+    if (c == '\n' || c == '\r' || c == ',' || c == '.') return 12;
+    return 5;
+}
+
+}  // namespace
+
+std::size_t FindBytes(std::string_view haystack, std::string_view needle, std::size_t from) {
+    if (from > haystack.size() || haystack.size() - from < needle.size()) return npos;
+    const char* start = haystack.data() + from;
+    const std::size_t length = haystack.size() - from;
+    const void* hit = needle.size() == 1 ? std::memchr(start, needle[0], length)
+                                         : ::memmem(start, length, needle.data(), needle.size());
+    if (hit == nullptr) return npos;
+    return static_cast<std::size_t>(static_cast<const char*>(hit) - haystack.data());
+}
+
+CaseFoldSearcher::CaseFoldSearcher(std::string_view needle) : needle_(LowerCase(needle)) {
+    int best = INT_MAX;
+    for (std::size_t i = 0; i < needle_.size(); ++i) {
+        if (!Anchorable(i)) continue;
+        const int score = Commonness(static_cast<unsigned char>(needle_[i]));
+        if (score < best) {
+            best = score;
+            anchor_ = i;
+        }
+    }
+    if (best != INT_MAX) UseAnchor(anchor_);
+}
+
+bool CaseFoldSearcher::Anchorable(std::size_t index) const {
+    // memchr looks for a byte and its capital; that must be every byte whose lower case it is.
+    static const std::array<int, 256> cases = [] {
+        std::array<int, 256> n{};
+        for (const unsigned char small : LowerTable()) ++n[small];
+        return n;
+    }();
+    const unsigned char c = static_cast<unsigned char>(needle_[index]);
+    const unsigned char upper = UpperTable()[c];
+    const bool pair = upper != c && LowerTable()[upper] == c;
+    return cases[c] == (pair ? 2 : 1) && (pair || upper == c);
+}
+
+void CaseFoldSearcher::UseSkipping() {
+    method_ = Method::kSkip;
+    const auto& lower = LowerTable();
+    const std::size_t last = needle_.size() - 1;
+    std::array<std::size_t, 256> folded;
+    folded.fill(needle_.size());
+    for (std::size_t i = 0; i < last; ++i)
+        folded[static_cast<unsigned char>(needle_[i])] = last - i;
+    for (std::size_t b = 0; b < 256; ++b) shift_[b] = folded[lower[b]];
+}
+
+void CaseFoldSearcher::UseAnchor(std::size_t index) {
+    method_ = Method::kAnchor;
+    anchor_ = index;
+    const unsigned char c = static_cast<unsigned char>(needle_[index]);
+    const unsigned char upper = UpperTable()[c];
+    anchorCases_[0] = static_cast<char>(c);
+    anchorCases_[1] = static_cast<char>(upper);
+    twoCases_ = upper != c;
+}
+
+// On a large text the choice is made from a sample of the text itself: the anchor is the byte of
+// the find text that turns up least, and when even that one is frequent, a find text long
+// enough is skipped along instead (stopping for memchr at every few bytes costs more).
+void CaseFoldSearcher::ChooseBySample(std::string_view haystack, std::size_t from) {
+    constexpr std::size_t kChunk = 16 * 1024;
+    constexpr std::size_t kChunks = 4;
+    std::array<std::size_t, 256> count{};
+    std::size_t sampled = 0;
+    const std::size_t span = haystack.size() - from;
+    for (std::size_t k = 0; k < kChunks; ++k) {
+        const std::size_t begin = from + span / kChunks * k;
+        const std::size_t end = std::min(begin + kChunk, haystack.size());
+        for (std::size_t i = begin; i < end; ++i) ++count[static_cast<unsigned char>(haystack[i])];
+        sampled += end - begin;
+    }
+    std::size_t best = npos;
+    std::size_t bestCount = npos;
+    for (std::size_t i = 0; i < needle_.size(); ++i) {
+        if (!Anchorable(i)) continue;
+        const unsigned char c = static_cast<unsigned char>(needle_[i]);
+        const unsigned char upper = UpperTable()[c];
+        const std::size_t n = count[c] + (upper != c ? count[upper] : 0);
+        if (n < bestCount) {
+            bestCount = n;
+            best = i;
+        }
+    }
+    constexpr std::size_t kDenseAnchor = 64;  // more than one hit in this many bytes
+    if (needle_.size() >= kSkipFrom && (best == npos || bestCount * kDenseAnchor > sampled))
+        UseSkipping();
+    else if (best != npos)
+        UseAnchor(best);
+}
+
+bool CaseFoldSearcher::MatchesAt(std::string_view haystack, std::size_t start) const {
+    const auto& lower = LowerTable();
+    for (std::size_t i = 0; i < needle_.size(); ++i)
+        if (lower[static_cast<unsigned char>(haystack[start + i])] !=
+            static_cast<unsigned char>(needle_[i]))
+            return false;
+    return true;
+}
+
+std::size_t CaseFoldSearcher::NextAnchor(std::string_view haystack, std::size_t from) {
+    std::size_t best = npos;
+    for (int k = 0; k < (twoCases_ ? 2 : 1); ++k) {
+        // memchr is asked again only once the scan has passed its last answer.
+        if (!known_[k] || next_[k] < from) {
+            const void* hit =
+                from < haystack.size()
+                    ? std::memchr(haystack.data() + from, anchorCases_[k], haystack.size() - from)
+                    : nullptr;
+            next_[k] =
+                hit != nullptr
+                    ? static_cast<std::size_t>(static_cast<const char*>(hit) - haystack.data())
+                    : npos;
+            known_[k] = true;
+        }
+        best = std::min(best, next_[k]);
+    }
+    return best;
+}
+
+std::size_t CaseFoldSearcher::FindBySkipping(std::string_view haystack, std::size_t from) const {
+    const auto& lower = LowerTable();
+    const std::size_t last = needle_.size() - 1;
+    const unsigned char lastByte = static_cast<unsigned char>(needle_[last]);
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(haystack.data());
+    for (std::size_t start = from; start + last < haystack.size();) {
+        const unsigned char c = text[start + last];
+        if (lower[c] == lastByte && MatchesAt(haystack, start)) return start;
+        start += shift_[c];
+    }
+    return npos;
+}
+
+std::size_t CaseFoldSearcher::Find(std::string_view haystack, std::size_t from) {
+    const std::size_t n = needle_.size();
+    if (n == 0) return from <= haystack.size() ? from : npos;
+    if (haystack.size() < n || from > haystack.size() - n) return npos;
+    const std::size_t lastStart = haystack.size() - n;
+    if (!sampled_) {
+        sampled_ = true;
+        if (haystack.size() - from >= kSampleFrom && n > 1) ChooseBySample(haystack, from);
+    }
+    switch (method_) {
+        case Method::kSkip:
+            return FindBySkipping(haystack, from);
+        case Method::kEveryPosition:
+            for (std::size_t s = from; s <= lastStart; ++s)
+                if (MatchesAt(haystack, s)) return s;
+            return npos;
+        case Method::kAnchor:
+            break;
+    }
+    while (from <= lastStart) {
+        const std::size_t a = NextAnchor(haystack, from + anchor_);
+        if (a == npos) return npos;
+        const std::size_t start = a - anchor_;
+        if (start > lastStart) return npos;
+        if (MatchesAt(haystack, start)) return start;
+        from = start + 1;
+    }
+    return npos;
+}
+
+}  // namespace qx

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Reading and writing whole files, the one place where the program does either.
+//
+// A user's file is corrected in place through its open descriptor, so that inode, mode, owner and
+// hard links stay. A rewrite either completes or leaves the file holding its original bytes:
+// every write is checked, and when one fails (full disk, file-size limit) the original is written
+// back and the file cut to its old length.
+//
+// The program's own files (rule lists, the settings file) are replaced whole instead, through a
+// temporary file and a rename, so that a full disk or a crash never leaves half of one.
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "engine/UniqueFd.h"
+
+namespace qx {
+
+// A file with none of these permission bits is read-only for the program, also when it runs as
+// root (who could open it for writing all the same).
+constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
+
+// Opens a file for reading; not valid (errno set, EISDIR for a folder) when it cannot be.
+UniqueFd OpenToRead(const std::filesystem::path& path);
+// Reads everything from the descriptor's current offset to the end into `out`; 0 or the errno of
+// the failure. Memory is taken once for the size the file has when the read starts.
+int ReadWholeFile(int fd, std::string& out);
+// Opens and reads the file at `path`; 0 or the errno of the failure.
+int ReadWholeFile(const std::filesystem::path& path, std::string& out);
+
+// The new content, given piece by piece, so that a large file's new content need not be held
+// in memory beside its old one (UTF-8 is encoded a piece at a time while it is written).
+class ContentSource {
+public:
+    virtual ~ContentSource() = default;
+    // The total size of the content, for reserving space.
+    virtual std::size_t Size() const = 0;
+    // The next piece; an empty piece when all has been given.
+    virtual std::string_view Next() = 0;
+};
+
+struct RewriteResult {
+    enum class Status {
+        Written,        // the file now holds the replacement
+        Restored,       // writing failed; the file holds its original bytes again
+        RestoreFailed,  // writing failed and the original could not be put back
+    };
+    Status status = Status::Written;
+    int error = 0;         // errno of the failed write
+    int restoreError = 0;  // errno of the failed restore (RestoreFailed only)
+};
+
+struct RewriteOptions {
+    // Reserve the space of a grown file before touching its content, so that a full disk or
+    // a file-size limit is met before anything is overwritten. Off only to exercise the
+    // restore path in tests.
+    bool reserveFirst = true;
+};
+
+// `fd` is open for reading and writing on a regular file that holds exactly `original`.
+// SIGXFSZ is held back during the call: the size limit shows as a failed write, not as the
+// death of the process half-way through.
+RewriteResult RewriteInPlace(int fd, std::string_view original, ContentSource& replacement,
+                             RewriteOptions options = {});
+RewriteResult RewriteInPlace(int fd, std::string_view original, std::string_view replacement,
+                             RewriteOptions options = {});
+
+// Writes `bytes` to `path` through a temporary file in the same folder and a rename. An
+// existing target keeps its permission bits; a target without write permission is refused.
+// A symbolic link is followed: the file it points to is replaced, the link stays. The owner is
+// kept where the process may set it; other hard links of the target keep the old content.
+// False (and the target untouched) on any failure; `error`, when given, receives the errno
+// that stopped it (0 on success).
+bool WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes,
+                        int* error = nullptr);
+
+}  // namespace qx
