@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/regex/RegExpTestForm.h"
+
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "ui/AccessibleNames.h"
+#include "ui_RegExpTestForm.h"
+
+namespace qx {
+
+bool ResultLines::Add(const QString& line) {
+    if (full_) return false;
+    if (lines_.size() + 1 >= kMaxLines) {
+        lines_.append(RegExpTestForm::MoreResultsLine());
+        full_ = true;
+        return false;
+    }
+    lines_.append(line);
+    return true;
+}
+
+void ResultLines::Truncate(qsizetype size) {
+    if (size < lines_.size()) lines_.resize(size);
+    full_ = false;
+}
+
+const QString& RegExpTestForm::MoreResultsLine() {
+    static const QString line = QStringLiteral("... (показаны не все совпадения)");
+    return line;
+}
+
+RegExpTestForm::RegExpTestForm(Messages& messages, QWidget* parent, const QString& name,
+                               int interval, QSize startSize)
+    : QxForm(messages, parent, Qt::Dialog), ui_(std::make_unique<Ui::RegExpTestForm>()) {
+    ui_->setupUi(this);
+    setObjectName(name);
+    resize(startSize);
+
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSizeF(fixed.pointSizeF() * 1.25);
+    ui_->edtRegExp->setFont(fixed);
+    ui_->memTestStrings->setTabChangesFocus(false);
+
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("Timer"));
+    timer_->setInterval(interval);
+    connect(timer_, &QTimer::timeout, this, &RegExpTestForm::Evaluate);
+    connect(&watcher_, &QFutureWatcherBase::finished, this, &RegExpTestForm::ShowResult);
+
+    connect(ui_->btnOK, &QPushButton::clicked, this, [this] { SetModalResult(kOk); });
+    connect(ui_->btnCancel, &QPushButton::clicked, this, [this] { SetModalResult(0); });
+    for (QPushButton* button : {ui_->btnOK, ui_->btnCancel}) button->setAutoDefault(true);
+}
+
+RegExpTestForm::~RegExpTestForm() {
+    // The job's results go nowhere now, but it must not outlive the process's objects.
+    disconnect(&watcher_, nullptr, this, nullptr);
+    watcher_.waitForFinished();
+}
+
+bool RegExpTestForm::IsEvaluating() const { return watcher_.isRunning() || pending_ != nullptr; }
+
+void RegExpTestForm::AddCardEntry(int row, int column, const char* pattern, const char* meaning) {
+    auto* patternLabel = new QLabel(QString::fromUtf8(pattern), ui_->pnlCard);
+    QFont bold = patternLabel->font();
+    bold.setBold(true);
+    patternLabel->setFont(bold);
+    patternLabel->setTextFormat(Qt::PlainText);
+    auto* meaningLabel = new QLabel(QString::fromUtf8(meaning), ui_->pnlCard);
+    meaningLabel->setTextFormat(Qt::PlainText);
+    // A reader names the pattern with its meaning.
+    patternLabel->setAccessibleName(patternLabel->text() + QStringLiteral(" ") +
+                                    meaningLabel->text());
+    ui_->layoutCard->addWidget(patternLabel, row, 2 * column);
+    ui_->layoutCard->addWidget(meaningLabel, row, 2 * column + 1);
+    ui_->layoutCard->setColumnStretch(2 * column + 1, 1);
+}
+
+void RegExpTestForm::AddCardHeading(int row, int column, const char* name, const char* text) {
+    auto* heading = new QLabel(QString::fromUtf8(text), ui_->pnlCard);
+    heading->setObjectName(QString::fromLatin1(name));
+    QFont underlined = heading->font();
+    underlined.setUnderline(true);
+    heading->setFont(underlined);
+    heading->setAccessibleName(heading->text());
+    ui_->layoutCard->addWidget(heading, row, 2 * column, 1, 2);
+}
+
+void RegExpTestForm::StartEvaluation(Job job) {
+    if (watcher_.isRunning()) {
+        pending_ = std::move(job);
+        return;
+    }
+    watcher_.setFuture(QtConcurrent::run(std::move(job)));
+}
+
+void RegExpTestForm::ShowResult() {
+    const std::optional<QStringList> lines = watcher_.result();
+    if (lines && *lines != shown_) {
+        shown_ = *lines;
+        QString text = shown_.join(QLatin1Char('\n'));
+        // A match across lines shows its lines as they are.
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        // One update, and the user stays where he was looking.
+        const int top = ui_->memResult->verticalScrollBar()->value();
+        ui_->memResult->setUpdatesEnabled(false);
+        ui_->memResult->setPlainText(text);
+        ui_->memResult->verticalScrollBar()->setValue(top);
+        ui_->memResult->setUpdatesEnabled(true);
+    }
+    if (pending_) {
+        Job next = std::move(pending_);
+        pending_ = nullptr;
+        watcher_.setFuture(QtConcurrent::run(std::move(next)));
+        return;
+    }
+    emit EvaluationFinished();
+}
+
+void RegExpTestForm::showEvent(QShowEvent* event) {
+    if (!event->spontaneous() && parentWidget() != nullptr) {
+        const QRect owner = parentWidget()->window()->frameGeometry();
+        move(owner.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+    QxForm::showEvent(event);
+}
+
+// Enter outside the memos is the default button's.
+void RegExpTestForm::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == 0 && IsShownModal()) {
+        ui_->btnOK->click();
+        return;
+    }
+    QxForm::keyPressEvent(event);
+}
+
+}  // namespace qx
