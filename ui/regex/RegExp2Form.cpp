@@ -5,7 +5,6 @@
 
 #include "engine/JsRegExp.h"
 #include "ui/AccessibleNames.h"
-#include "ui/MemoText.h"
 #include "ui_RegExpTestForm.h"
 
 namespace qx {
@@ -101,25 +100,18 @@ void RegExp2Form::ShowTester() { ShowModal(); }
 void RegExp2Form::Restart() { Timer()->start(); }
 
 void RegExp2Form::Evaluate() {
-    const QString pattern = form().edtRegExp->text();
-    const QString text = MemoText(form().memTestStrings);
-    if (pattern.isEmpty() || text.isEmpty()) return;
+    if (!InputsChanged()) return;
     const bool singleLines = form().cbSingleLines->isChecked();
-    std::vector<std::string> subjects;
-    if (singleLines) {
-        for (const QString& line : MemoLines(form().memTestStrings))
-            subjects.push_back(line.toStdString());
-    } else {
-        QString whole = text;
-        whole.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        subjects.push_back(whole.toStdString());
-    }
+    const QString pattern = form().edtRegExp->text();
+    Subjects subjects = TestSubjects(singleLines, [](const QString& text) {
+        return text.toStdString();  // UTF-8
+    });
     StartEvaluation([re = re_, pattern = pattern.toStdString(), subjects = std::move(subjects),
                      singleLines]() -> std::optional<QStringList> {
         ResultLines out;
         re->SetPattern(pattern);
         re->SetMultiline(!singleLines);
-        for (const std::string& subject : subjects)
+        for (const std::string& subject : *subjects)
             if (!AddSubject(*re, subject, out)) break;
         return out.Take();
     });

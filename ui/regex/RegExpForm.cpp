@@ -6,7 +6,6 @@
 
 #include "engine/TRegExpr.h"
 #include "ui/AccessibleNames.h"
-#include "ui/MemoText.h"
 #include "ui/QtText.h"
 #include "ui_RegExpTestForm.h"
 
@@ -112,26 +111,17 @@ bool RegExpForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void RegExpForm::Evaluate() {
-    const QString expression = form().edtRegExp->text();
-    const QString text = MemoText(form().memTestStrings);
-    if (expression.isEmpty() || text.isEmpty()) return;
+    if (!InputsChanged()) return;
     const bool singleLines = form().cbSingleLines->isChecked();
-    std::vector<std::string> subjects;
-    if (singleLines) {
-        for (const QString& line : MemoLines(form().memTestStrings))
-            subjects.push_back(ToCp1251(line));
-    } else {
-        QString whole = text;
-        whole.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        subjects.push_back(ToCp1251(whole));
-    }
+    const QString expression = form().edtRegExp->text();
+    Subjects subjects = TestSubjects(singleLines, &ToCp1251);
     StartEvaluation([re = re_, pattern = ToCp1251(expression), subjects = std::move(subjects),
                      singleLines]() -> std::optional<QStringList> {
         ResultLines out;
         try {
             re->SetExpression(pattern);
             re->SetModifierM(!singleLines);
-            for (const std::string& subject : subjects) {
+            for (const std::string& subject : *subjects) {
                 if (singleLines) {
                     // The first match of each line only, so the lines stand level.
                     if (re->Exec(subject) ? !AddMatch(*re, out) : !out.Add(QString())) break;

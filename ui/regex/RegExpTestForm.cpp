@@ -10,6 +10,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "ui/AccessibleNames.h"
+#include "ui/MemoText.h"
 #include "ui_RegExpTestForm.h"
 
 namespace qx {
@@ -52,6 +53,7 @@ RegExpTestForm::RegExpTestForm(Messages& messages, QWidget* parent, const QStrin
     timer_->setInterval(interval);
     connect(timer_, &QTimer::timeout, this, &RegExpTestForm::Evaluate);
     connect(&watcher_, &QFutureWatcherBase::finished, this, &RegExpTestForm::ShowResult);
+    connect(ui_->memTestStrings, &QPlainTextEdit::textChanged, this, [this] { ++textVersion_; });
 
     connect(ui_->btnOK, &QPushButton::clicked, this, [this] { SetModalResult(kOk); });
     connect(ui_->btnCancel, &QPushButton::clicked, this, [this] { SetModalResult(0); });
@@ -90,6 +92,34 @@ void RegExpTestForm::AddCardHeading(int row, int column, const char* name, const
     heading->setFont(underlined);
     heading->setAccessibleName(heading->text());
     ui_->layoutCard->addWidget(heading, row, 2 * column, 1, 2);
+}
+
+bool RegExpTestForm::InputsChanged() {
+    if (ui_->edtRegExp->text().isEmpty() || ui_->memTestStrings->document()->isEmpty())
+        return false;
+    const Inputs inputs{ui_->edtRegExp->text(), textVersion_, ui_->cbSingleLines->isChecked()};
+    if (evaluated_ == inputs) return false;
+    evaluated_ = inputs;
+    return true;
+}
+
+RegExpTestForm::Subjects RegExpTestForm::TestSubjects(bool singleLines,
+                                                      std::string (*convert)(const QString&)) {
+    if (subjects_ && subjectsVersion_ == textVersion_ && subjectsSingleLines_ == singleLines)
+        return subjects_;
+    auto subjects = std::make_shared<std::vector<std::string>>();
+    if (singleLines) {
+        for (const QString& line : MemoLines(ui_->memTestStrings))
+            subjects->push_back(convert(line));
+    } else {
+        QString whole = MemoText(ui_->memTestStrings);
+        whole.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        subjects->push_back(convert(whole));
+    }
+    subjects_ = std::move(subjects);
+    subjectsVersion_ = textVersion_;
+    subjectsSingleLines_ = singleLines;
+    return subjects_;
 }
 
 void RegExpTestForm::StartEvaluation(Job job) {

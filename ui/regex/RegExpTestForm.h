@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "ui/QxForm.h"
 
@@ -66,6 +68,15 @@ protected:
     void AddCardEntry(int row, int column, const char* pattern, const char* meaning);
     void AddCardHeading(int row, int column, const char* name, const char* text);
 
+    // True when there is an expression and a test text and they, or the option, changed since
+    // the last evaluation started: an evaluation of the same inputs gives the same lines, so
+    // the periodic refresh costs nothing until the user changes something.
+    bool InputsChanged();
+    // The subjects of the test text: each line, or the whole text with CR LF between lines,
+    // converted once per change of the text.
+    using Subjects = std::shared_ptr<const std::vector<std::string>>;
+    Subjects TestSubjects(bool singleLines, std::string (*convert)(const QString&));
+
     // Computes the result lines; nothing keeps the result as it was.
     using Job = std::function<std::optional<QStringList>()>;
     // Runs the job now, or after the one that is running (the latest request wins).
@@ -84,6 +95,17 @@ private:
     QFutureWatcher<std::optional<QStringList>> watcher_;
     Job pending_;
     QStringList shown_;
+    quint64 textVersion_ = 0;  // counts the changes of the test text
+    struct Inputs {
+        QString expression;
+        quint64 textVersion = 0;
+        bool singleLines = false;
+        bool operator==(const Inputs&) const = default;
+    };
+    std::optional<Inputs> evaluated_;
+    quint64 subjectsVersion_ = 0;
+    bool subjectsSingleLines_ = false;
+    Subjects subjects_;
 };
 
 }  // namespace qx
