@@ -7,7 +7,6 @@
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "ui/AccessibleNames.h"
 #include "ui/MemoText.h"
@@ -52,7 +51,7 @@ RegExpTestForm::RegExpTestForm(Messages& messages, QWidget* parent, const QStrin
     timer_->setObjectName(QStringLiteral("Timer"));
     timer_->setInterval(interval);
     connect(timer_, &QTimer::timeout, this, &RegExpTestForm::Evaluate);
-    connect(&watcher_, &QFutureWatcherBase::finished, this, &RegExpTestForm::ShowResult);
+    worker_ = std::make_unique<EvaluationWorker>(this, [this] { ShowResult(); });
     connect(ui_->memTestStrings, &QPlainTextEdit::textChanged, this, [this] { ++textVersion_; });
 
     connect(ui_->btnOK, &QPushButton::clicked, this, [this] { SetModalResult(kOk); });
@@ -60,13 +59,9 @@ RegExpTestForm::RegExpTestForm(Messages& messages, QWidget* parent, const QStrin
     for (QPushButton* button : {ui_->btnOK, ui_->btnCancel}) button->setAutoDefault(true);
 }
 
-RegExpTestForm::~RegExpTestForm() {
-    // The job's results go nowhere now, but it must not outlive the process's objects.
-    disconnect(&watcher_, nullptr, this, nullptr);
-    watcher_.waitForFinished();
-}
+RegExpTestForm::~RegExpTestForm() = default;
 
-bool RegExpTestForm::IsEvaluating() const { return watcher_.isRunning() || pending_ != nullptr; }
+bool RegExpTestForm::IsEvaluating() const { return worker_->Busy(); }
 
 void RegExpTestForm::AddCardEntry(int row, int column, const char* pattern, const char* meaning) {
     auto* patternLabel = new QLabel(QString::fromUtf8(pattern), ui_->pnlCard);
@@ -122,16 +117,12 @@ RegExpTestForm::Subjects RegExpTestForm::TestSubjects(bool singleLines,
     return subjects_;
 }
 
-void RegExpTestForm::StartEvaluation(Job job) {
-    if (watcher_.isRunning()) {
-        pending_ = std::move(job);
-        return;
-    }
-    watcher_.setFuture(QtConcurrent::run(std::move(job)));
-}
+void RegExpTestForm::StartEvaluation(Job job) { worker_->Submit(std::move(job)); }
 
 void RegExpTestForm::ShowResult() {
-    const std::optional<QStringList> lines = watcher_.result();
+    const std::optional<EvaluationWorker::Result> result = worker_->TakeResult();
+    if (!result) return;  // taken by an earlier call
+    const EvaluationWorker::Result& lines = *result;
     if (lines && *lines != shown_) {
         shown_ = *lines;
         QString text = shown_.join(QLatin1Char('\n'));
@@ -145,13 +136,7 @@ void RegExpTestForm::ShowResult() {
         ui_->memResult->verticalScrollBar()->setValue(top);
         ui_->memResult->setUpdatesEnabled(true);
     }
-    if (pending_) {
-        Job next = std::move(pending_);
-        pending_ = nullptr;
-        watcher_.setFuture(QtConcurrent::run(std::move(next)));
-        return;
-    }
-    emit EvaluationFinished();
+    if (!worker_->Busy()) emit EvaluationFinished();
 }
 
 void RegExpTestForm::showEvent(QShowEvent* event) {

@@ -2,11 +2,10 @@
 #pragma once
 
 // What the two regular-expression test windows share: the layout (expression, test text,
-// result, reference card), the result lines, and the evaluation. An evaluation runs on a worker
-// thread, one at a time, so that a long test text or a run-away expression never blocks the
-// window; its lines replace the result in one update when it ends.
+// result, reference card), the result lines, and the evaluation, which runs on a worker thread
+// so that a long test text or a run-away expression never blocks the window; its lines replace
+// the result in one update when it ends.
 
-#include <QFutureWatcher>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "ui/QxForm.h"
+#include "ui/regex/EvaluationWorker.h"
 
 class QTimer;
 
@@ -78,7 +78,7 @@ protected:
     Subjects TestSubjects(bool singleLines, std::string (*convert)(const QString&));
 
     // Computes the result lines; nothing keeps the result as it was.
-    using Job = std::function<std::optional<QStringList>()>;
+    using Job = EvaluationWorker::Job;
     // Runs the job now, or after the one that is running (the latest request wins).
     void StartEvaluation(Job job);
     // Reads the controls and starts an evaluation (the timer's work).
@@ -92,8 +92,6 @@ private:
 
     std::unique_ptr<Ui::RegExpTestForm> ui_;
     QTimer* timer_ = nullptr;
-    QFutureWatcher<std::optional<QStringList>> watcher_;
-    Job pending_;
     QStringList shown_;
     quint64 textVersion_ = 0;  // counts the changes of the test text
     struct Inputs {
@@ -106,6 +104,8 @@ private:
     quint64 subjectsVersion_ = 0;
     bool subjectsSingleLines_ = false;
     Subjects subjects_;
+    // Last: it stops before the members its jobs may still reach.
+    std::unique_ptr<EvaluationWorker> worker_;
 };
 
 }  // namespace qx
