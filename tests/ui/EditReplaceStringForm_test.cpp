@@ -46,6 +46,7 @@ private slots:
     void init();
     void cleanup();
 
+    void everyControlCarriesItsNameAndCaption();
     void ruleTextsRoundTripThroughTheMemos();
     void okNeedsAFindTextOrAnXPath();
     void regexSwitchConvertsTheFindLineBreaks();
@@ -87,6 +88,50 @@ void EditReplaceStringFormTest::init() {
 void EditReplaceStringFormTest::cleanup() {
     form_.reset();
     tester_.reset();
+}
+
+void EditReplaceStringFormTest::everyControlCarriesItsNameAndCaption() {
+    QCOMPARE(form_->objectName(), QStringLiteral("frmEditReplaceString"));
+    QCOMPARE(form_->windowTitle(), QStringLiteral("Редактирование"));
+    QVERIFY(form_->width() >= 592 && form_->height() >= 562);
+    QCOMPARE(form_->minimumSize(), form_->maximumSize());  // a fixed dialog border
+    const std::pair<const char*, const char*> captions[] = {
+        {"Label2", "Что найти:"},
+        {"memTextToFind", "Что найти:"},
+        {"Label6", "Длина:"},
+        {"cbRegExpr", "Шаблон (регулярное выражение)"},
+        {"lblRegExpr", "Мастер"},
+        {"Label1", "специальные символы"},
+        {"Label3", "Заменить на:"},
+        {"memReplaceWith", "Заменить на:"},
+        {"Label4", "специальные символы"},
+        {"Label12", "Повторять замену:"},
+        {"seRepeatCount", "Повторять замену:"},
+        {"rbRepeatCount", "Раз"},
+        {"rbRepeatTillExists", "Пока есть что заменять"},
+        {"tsText", "Текст"},
+        {"tsXML", "XML"},
+        {"cbXML", "XML xPath:"},
+        {"edtXPath", "XML xPath:"},
+        {"Label8", "Например:"},
+        {"btnOk", "OK"},
+        {"btnCancel", "Отмена"},
+        {"btnHelp", "Справка ..."},
+    };
+    for (const auto& [name, caption] : captions)
+        QCOMPARE(Get<QWidget>(name)->accessibleName(), QString::fromUtf8(caption));
+    for (const char* name :
+         {"lblToFindLen", "lblReplaceLen", "Label5", "Label9", "Label10", "Label11", "Label7"})
+        QVERIFY2(!Get<QWidget>(name)->accessibleName().isEmpty(), name);
+    const QStringList items = {"miReturnWin",   "miReturnUnix", "miTab", "miCopyright",
+                               "miReserved",    "miTire",       "miNum", "",
+                               "miSelectSymbol"};
+    QStringList names;
+    for (QAction* action : form_->SymbolsMenu()->actions()) names << action->objectName();
+    QCOMPARE(names, items);
+    QCOMPARE(form_->SymbolsMenu()->objectName(), QStringLiteral("pupSymbols"));
+    QCOMPARE(Get<QSpinBox>("seRepeatCount")->minimum(), 1);
+    QCOMPARE(Get<QSpinBox>("seRepeatCount")->maximum(), 1000);
 }
 
 void EditReplaceStringFormTest::ruleTextsRoundTripThroughTheMemos() {
