@@ -369,7 +369,8 @@ void AppendReferenceTo(std::string& out, char32_t cp) {
 
 // UTF-8 content as windows-1251 markup. A line feed is written as the line break of the place;
 // a carriage return, which the parser would fold into a line break, and a character
-// windows-1251 lacks as a reference where one can stand.
+// windows-1251 lacks as a reference where one can stand (in text and attribute values; in
+// CDATA, comments and instructions a CR is folded and such a character becomes "?").
 std::string Escaped(std::string_view utf8, Escape how, char quote, std::string_view lineBreak) {
     std::string out;
     out.reserve(utf8.size());
@@ -409,18 +410,10 @@ std::string Escaped(std::string_view utf8, Escape how, char quote, std::string_v
                 }
                 break;
             case Escape::kCData:
-                if (cp == '>' && out.ends_with("]]")) {
-                    out += "]]><![CDATA[>";  // "]]>" cannot stand inside one section
-                } else if (cp == '\r' || !byte) {
-                    out += "]]>";
-                    AppendReferenceTo(out, cp);
-                    out += "<![CDATA[";
-                } else {
-                    out += static_cast<char>(*byte);
-                }
-                break;
             case Escape::kLiteral:
-                if (cp == '\r') {
+                if (how == Escape::kCData && cp == '>' && out.ends_with("]]")) {
+                    out += "]]><![CDATA[>";  // "]]>" cannot stand inside one section
+                } else if (cp == '\r') {
                     // No reference stands here: a CR reads back as a line break in any case.
                     if (i >= utf8.size() || utf8[i] != '\n') out += lineBreak;
                 } else {
