@@ -409,11 +409,17 @@ struct XmlDocument::Impl {
         doc = std::move(newDoc);
     }
 
-    void NoteChange(const xmlNode* node) {
+    // Before the tree changes first: where its nodes stand in the loaded text.
+    void BeforeChange() {
         if (loadedText && !sourceMapTried) {
             sourceMap = XmlSourceMap::Build(*loadedText, doc.get());
             sourceMapTried = true;
         }
+    }
+    // Every change goes here, new nodes included: a node with no place in the text makes
+    // editedSource give up rather than leave the node out.
+    void NoteChange(const xmlNode* node) {
+        BeforeChange();
         changed.push_back(node);
     }
     void ResetEmpty() {
@@ -979,7 +985,9 @@ XmlNode XmlNode::appendElement(std::string_view name) {
         if (xmlDocGetRootElement(impl.doc.get())) throw XmlError("the document already has a root");
         xmlNode* root = xmlNewDocNode(impl.doc.get(), nullptr, X(utf8.c_str()), nullptr);
         if (!root) throw XmlError("out of memory");
+        impl.BeforeChange();
         xmlDocSetRootElement(impl.doc.get(), root);
+        impl.NoteChange(root);
         return XmlNode(root, document_);
     }
     if (type != kElement) throw XmlError("only an element can have child elements");
@@ -996,10 +1004,12 @@ XmlNode XmlNode::appendElement(std::string_view name) {
         xmlNodeSetName(child, X(colon + 1));
         xmlSetNs(child, ns);
     }
+    impl.BeforeChange();
     if (!xmlAddChild(parent, child)) {
         xmlFreeNode(child);
         throw XmlError("cannot append the element");
     }
+    impl.NoteChange(child);
     return XmlNode(child, document_);
 }
 
@@ -1017,8 +1027,11 @@ void XmlNode::setAttribute(std::string_view name, std::string_view value) {
         }
     }
     // xmlSetProp resolves a prefix (xml: included) and stores the value as given.
-    if (!xmlSetProp(element, X(n.c_str()), X(v.c_str())))
-        throw XmlError("cannot set the attribute " + std::string(name));
+    auto& impl = *document_->impl_;
+    impl.BeforeChange();
+    xmlAttr* added = xmlSetProp(element, X(n.c_str()), X(v.c_str()));
+    if (!added) throw XmlError("cannot set the attribute " + std::string(name));
+    impl.NoteChange(reinterpret_cast<const xmlNode*>(added));
 }
 
 std::string XmlNode::attribute(std::string_view name) const {

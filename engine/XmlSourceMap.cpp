@@ -526,10 +526,12 @@ std::optional<std::string> XmlSourceMap::Splice(std::string_view source,
             node->type == XML_TEXT_NODE && node->parent && node->parent->type == XML_ATTRIBUTE_NODE
                 ? node->parent
                 : node;
-        // So is an element whose content was set anew, with everything in it.
+        // An element whose content was set anew is written with everything in it; its own
+        // attributes stand in its start tag, outside that content.
         bool covered = false;
-        for (const xmlNode* up = target->parent; up && !covered; up = up->parent)
-            covered = changedSet.contains(up);
+        const xmlNode* up = target->parent;
+        if (target->type == XML_ATTRIBUTE_NODE && up) up = up->parent;
+        for (; up && !covered; up = up->parent) covered = changedSet.contains(up);
         if (covered || !done.insert(target).second) continue;
         const auto found = places_.find(target);
         if (found == places_.end()) return std::nullopt;

@@ -136,6 +136,8 @@ TEST(XPathRule, WritesOnlyTheChangedTextsIntoTheFile) {
          0},
         {"an empty attribute takes content", "//e/@a", "", "v", "", "<r><e a=\"\" b=''/></r>",
          "<r><e a=\"v\" b=''/></r>", 0},
+        {"an element and its attribute both take content", "//e | //e/@a", "", "v", "",
+         "<r>\n<e a=\"\"/>\n</r>", "<r>\n<e a=\"v\">v</e>\n</r>", 0},
         {"preserved white space is the rule's to change", "//t", " ", "_", "",
          "<r xml:space=\"preserve\">\n <t> a </t>\n</r>",
          "<r xml:space=\"preserve\">\n <t>_a_</t>\n</r>", 2},

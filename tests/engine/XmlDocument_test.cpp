@@ -401,7 +401,14 @@ TEST(XmlDocument, EditedSourceWritesSetTextsIntoTheLoadedText) {
     doc.selectSingleNode("//a").setText("1 < 2");
     doc.selectSingleNode("//comment()").setText("new");
     doc.selectSingleNode("//e").setText("z");
-    EXPECT_EQ(doc.editedSource(), "<r>\n <a>1 &lt; 2</a>\n <!--new--><e>z</e>\n</r>\n");
+    doc.selectSingleNode("//e").setAttribute("n", "v");  // a new attribute has no place
+    EXPECT_EQ(doc.editedSource(), std::nullopt);
+    Load(doc, "<r>\n <a>x<b>y</b></a>\n <!--c--><e n='1'/>\n</r>\n");
+    doc.selectSingleNode("//a").setText("1 < 2");
+    doc.selectSingleNode("//comment()").setText("new");
+    doc.selectSingleNode("//e").setText("z");
+    doc.selectSingleNode("//e").setAttribute("n", "v");
+    EXPECT_EQ(doc.editedSource(), "<r>\n <a>1 &lt; 2</a>\n <!--new--><e n='v'>z</e>\n</r>\n");
     // Built or loaded from a file, a document has no text to write into.
     doc.createRoot("r");
     EXPECT_EQ(doc.editedSource(), std::nullopt);
