@@ -11,15 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool IsValidUtf8(std::string_view text) { return Utf8ToCp1251(text).has_value(); }
-
-bool HasNonAscii(std::string_view text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) return true;
-    }
-    return false;
-}
-
 bool IsFile(const fs::path& path) {
     std::error_code error;
     return fs::is_regular_file(path, error);
@@ -37,10 +28,12 @@ fs::path Joined(const fs::path& folder, std::string_view relative) {
 }  // namespace
 
 std::vector<std::string> FileListLines(std::string_view bytes) {
+    // Paths are UTF-8 on Linux; a list in windows-1251 is converted to it.
+    const Utf8Answer answer = IsUtf8Text(bytes, false);
     std::string text;
-    if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+    if (answer.hasBom) {
         text = bytes.substr(kUtf8Bom.size());
-    } else if (HasNonAscii(bytes) && IsValidUtf8(bytes)) {
+    } else if (answer.utf8) {
         text = bytes;
     } else {
         text = Cp1251ToUtf8(bytes);

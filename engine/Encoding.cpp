@@ -2,11 +2,47 @@
 #include "engine/Encoding.h"
 
 #include "engine/CodePage.h"
+#include "engine/Utf8.h"
 
 namespace qx {
 namespace {
 
 bool IsLeadingWhiteSpace(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
+
+// Valid UTF-8 with at least one multi-byte sequence. Russian windows-1251 text is almost never
+// valid UTF-8: its letters C0-FF are lead bytes that want continuation bytes 80-BF, which in
+// windows-1251 are rarer letters and punctuation, so two letters in a row already fail.
+bool IsMultiByteUtf8(std::string_view text) {
+    bool multiByte = false;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        if (static_cast<unsigned char>(text[pos]) < 0x80) {
+            ++pos;
+            continue;
+        }
+        if (IsInvalidUtf8Byte(NextCodePoint(text, pos))) return false;
+        multiByte = true;
+    }
+    return multiByte;
+}
+
+// What an XML declaration at the start says: UTF-8, another encoding, or nothing (no
+// declaration, or one without an encoding, which leaves the decision to the bytes).
+std::optional<bool> DeclaredUtf8(std::string_view text) {
+    // The skip stops on the last character, so a text of white space alone is looked at from
+    // its last character and cannot read beyond its end.
+    std::size_t pos = 0;
+    while (pos + 1 < text.size() && IsLeadingWhiteSpace(text[pos])) ++pos;
+
+    if (!EqualsIgnoreCase(text.substr(pos, 5), "<?xml")) return std::nullopt;
+    const std::size_t close = text.find('>');
+    if (close == std::string_view::npos) return std::nullopt;
+    const std::string_view declaration = text.substr(0, close + 1);
+    // Anywhere in the declaration, as in encoding="UTF-8"; "utf8" without the hyphen is not it.
+    if (FindIgnoreCase(declaration, "utf-8") != std::string_view::npos) return true;
+    if (FindIgnoreCase(declaration, "encoding") != std::string_view::npos) return false;
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -14,17 +50,8 @@ Utf8Answer IsUtf8Text(std::string_view text, bool utf8Option) {
     Utf8Answer answer{utf8Option, false};
     if (text.starts_with(kUtf8Bom)) answer = {true, true};
     if (answer.utf8 || text.empty()) return answer;
-
-    // The skip stops on the last character, so a text of white space alone is looked at from
-    // its last character and cannot read beyond its end.
-    std::size_t pos = 0;
-    while (pos + 1 < text.size() && IsLeadingWhiteSpace(text[pos])) ++pos;
-
-    if (!EqualsIgnoreCase(text.substr(pos, 5), "<?xml")) return answer;
-    const std::size_t close = text.find('>');
-    if (close == std::string_view::npos) return answer;
-    // Anywhere in the declaration, as in encoding="UTF-8"; "utf8" without the hyphen is not it.
-    answer.utf8 = FindIgnoreCase(text.substr(0, close + 1), "utf-8") != std::string_view::npos;
+    const std::optional<bool> declared = DeclaredUtf8(text);
+    answer.utf8 = declared ? *declared : IsMultiByteUtf8(text);
     return answer;
 }
 

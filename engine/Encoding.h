@@ -3,8 +3,10 @@
 
 // How a file or clipboard text is encoded, and its way into and out of the working code page
 // (windows-1251) that the rules work on. A text is UTF-8 when it starts with a byte-order mark,
-// when the UTF-8 option is on, or when it begins with an XML declaration naming utf-8;
-// otherwise it is taken as windows-1251.
+// when the UTF-8 option is on, or when it begins with an XML declaration naming utf-8. A
+// declaration naming another encoding makes it windows-1251. Without either, a text that is
+// valid UTF-8 and holds at least one multi-byte sequence is UTF-8 without a mark, as Linux
+// editors write it; anything else is windows-1251 (ASCII alone reads the same either way).
 
 #include <optional>
 #include <string>
@@ -20,6 +22,7 @@ struct Utf8Answer {
 };
 
 // `utf8Option` is the state of the main window's "UTF-8" toggle: every text is then UTF-8.
+// The one place that decides whether a file, a clipboard text or a file list is UTF-8.
 Utf8Answer IsUtf8Text(std::string_view text, bool utf8Option);
 
 // The text in the working code page: for UTF-8 the byte-order mark (if any) is dropped and the

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/XPathReplace.h"
 
+#include <optional>
 #include <string>
 
 #include "engine/RuleEngine.h"
@@ -70,7 +71,8 @@ void ReplaceInNode(XPathContext& context, XmlNode node, std::string_view find,
     }
     // A text or CDATA node is replaced in; with an empty find it, like any node without
     // children, takes the replace text as its content.
-    std::string value = node.text();
+    const std::string original = node.text();
+    std::string value = original;
     const std::size_t before = value.size();
     const std::size_t limit = before + context.room;
     if (find.empty()) {
@@ -91,7 +93,8 @@ void ReplaceInNode(XPathContext& context, XmlNode node, std::string_view find,
     }
     if (value.size() > limit) ThrowTextTooLarge(context.hooks.sizeLimit);
     context.room = limit - value.size();
-    node.setText(value);  // also when nothing was replaced, as the node is rewritten anyway
+    // Only a node whose text changed is written back: the rest of the file keeps its bytes.
+    if (value != original) node.setText(value);
 }
 
 XPathResult ApplyXPathRule(XPathContext& context, std::string_view text, std::string_view xPath,
@@ -120,12 +123,20 @@ XPathResult ApplyXPathRule(XPathContext& context, std::string_view text, std::st
     }
     const std::vector<XmlNode> selected = context.document.selectNodes(xPath);
     if (selected.empty()) {
-        result.text = markup;
+        result.text = text;
         return result;
     }
     const std::size_t limit = context.hooks.sizeLimit;
     context.room = limit > markup.size() ? limit - markup.size() : 0;
     for (const XmlNode& node : selected) ReplaceInNode(context, node, find, replace, regex);
+    // The changed texts written into the text as it was; unchanged, the text itself.
+    if (std::optional<std::string> edited = context.document.editedSource()) {
+        result.text.reserve(cut.size() + edited->size());
+        result.text.assign(cut);
+        result.text += *edited;
+        return result;
+    }
+    // A document the text cannot be followed in is written as the document service writes it.
     result.text = SerializeDocument(context.document, DetectLineBreak(markup));
     // White space after the last node belongs to no node; without it a file would lose the
     // line break that ends it.

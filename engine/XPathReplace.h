@@ -3,7 +3,7 @@
 
 // The xPath branch of the rules: one pass of a rule whose xPath is set parses the text as an
 // XML document, replaces inside the text of the selected nodes and their descendants, and
-// writes the document back into the text. The replacements themselves are the plain and
+// writes the changed texts back into the text. The replacements themselves are the plain and
 // regular-expression loops of ReplaceLoops.h, with the same numbering and records.
 
 #include <string>
@@ -37,10 +37,13 @@ struct XPathResult {
 };
 
 // One pass. `find` and `replace` are the rule's texts with tokens and XML entities already
-// decoded (the caller decodes them once per rule). White space before the first "<" is cut off;
+// decoded (the caller decodes them once per rule). White space may stand before the first "<";
 // a text with anything else before it, or that does not parse, is no XML document: it comes
 // back unchanged, with parseFailed and one log line "Doc.loadXML failed: reason [line:pos]
-// source". An xPath the service rejects raises XmlError.
+// source". A pass that changes nothing gives the text back as it was; one that changes texts
+// writes only them anew, every other byte stays (XmlDocument::editedSource), and only a text
+// that cannot be followed node for node is written as SerializeDocument writes it. An xPath
+// the service rejects raises XmlError.
 XPathResult ApplyXPathRule(XPathContext& context, std::string_view text, std::string_view xPath,
                            std::string_view find, std::string_view replace, bool regex);
 

@@ -22,6 +22,8 @@
 
 #include "engine/CodePage.h"
 #include "engine/FileIo.h"
+#include "engine/Utf8.h"
+#include "engine/XmlSourceMap.h"
 
 namespace qx {
 
@@ -92,44 +94,6 @@ std::string TrimXmlSpace(std::string s) {
     return s.substr(b, e - b);
 }
 
-// Decodes one UTF-8 sequence at pos; returns its length, or 0 for an invalid one.
-std::size_t DecodeUtf8(std::string_view s, std::size_t pos, char32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(s[pos]);
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    std::size_t len = b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 0;
-    if (len == 0 || b0 > 0xF4 || pos + len > s.size()) return 0;
-    cp = b0 & (0x7F >> len);
-    for (std::size_t i = 1; i < len; ++i) {
-        const auto b = static_cast<unsigned char>(s[pos + i]);
-        if ((b & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return len;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 bool IsXmlChar(char32_t c) {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
            (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
@@ -141,14 +105,11 @@ std::string Utf8ToCp1251Markup(std::string_view s) {
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size();) {
-        char32_t cp = 0;
-        const std::size_t len = DecodeUtf8(s, i, cp);
-        if (len == 0) {
+        const char32_t cp = NextCodePoint(s, i);
+        if (IsInvalidUtf8Byte(cp)) {
             out += '?';
-            ++i;
             continue;
         }
-        i += len;
         if (const auto byte = CodePointToCp1251(cp)) {
             out += static_cast<char>(*byte);
         } else {
@@ -289,15 +250,6 @@ void CollectXPathError(void* userData, xmlErrorPtr error) {
     if (message->empty() && error && error->message) *message = TrimXmlSpace(error->message);
 }
 
-bool IsPreserved(const xmlNode* node) {
-    // xmlNodeGetSpacePreserve walks the element's ancestors for xml:space.
-    for (const xmlNode* n = node; n; n = n->parent) {
-        if (n->type == XML_ELEMENT_NODE) return xmlNodeGetSpacePreserve(n) == 1;
-        if (n->type == XML_DOCUMENT_NODE) return false;
-    }
-    return false;
-}
-
 // Text of the node's descendants (text and CDATA), in document order.
 void AppendDescendantText(const xmlNode* root, std::string& out) {
     const xmlNode* n = root->children;
@@ -409,16 +361,14 @@ std::string QualifiedName(const xmlNode* node) {
 
 void CheckXmlText(std::string_view utf8) {
     for (std::size_t i = 0; i < utf8.size();) {
-        char32_t cp = 0;
-        const std::size_t len = DecodeUtf8(utf8, i, cp);
-        if (len == 0) throw XmlError("the text is not valid UTF-8");
+        const char32_t cp = NextCodePoint(utf8, i);
+        if (IsInvalidUtf8Byte(cp)) throw XmlError("the text is not valid UTF-8");
         if (!IsXmlChar(cp)) {
             char msg[64];
             std::snprintf(msg, sizeof msg, "character U+%04X cannot be held in XML",
                           static_cast<unsigned>(cp));
             throw XmlError(msg);
         }
-        i += len;
     }
 }
 
@@ -440,11 +390,35 @@ struct XmlDocument::Impl {
     // document is reloaded or destroyed.
     std::vector<NodePtr> removed;
     XmlParseError error;
+    // The text given to loadXML, for writing changed texts back into it; where its nodes stand
+    // is worked out at the first change, while the tree still holds what the text says.
+    std::optional<std::string> loadedText;
+    std::optional<XmlSourceMap> sourceMap;
+    bool sourceMapTried = false;
+    std::vector<const xmlNode*> changed;  // nodes whose text was set, in order
 
     void Reset(DocPtr newDoc) {
+        changed.clear();
+        sourceMap.reset();
+        sourceMapTried = false;
+        loadedText.reset();
         removed.clear();
         declaration.reset();
         doc = std::move(newDoc);
+    }
+
+    // Before the tree changes first: where its nodes stand in the loaded text.
+    void BeforeChange() {
+        if (loadedText && !sourceMapTried) {
+            sourceMap = XmlSourceMap::Build(*loadedText, doc.get());
+            sourceMapTried = true;
+        }
+    }
+    // Every change goes here, new nodes included: a node with no place in the text makes
+    // editedSource give up rather than leave the node out.
+    void NoteChange(const xmlNode* node) {
+        BeforeChange();
+        changed.push_back(node);
     }
     void ResetEmpty() {
         DocPtr empty(xmlNewDoc(X("1.0")));
@@ -513,7 +487,16 @@ XmlDocument::~XmlDocument() {
 }
 
 bool XmlDocument::loadXML(std::string_view text) {
-    return impl_->Parse(Cp1251ToUtf8(text), text, true, std::string());
+    if (!impl_->Parse(Cp1251ToUtf8(text), text, true, std::string())) return false;
+    impl_->loadedText.emplace(text);
+    return true;
+}
+
+std::optional<std::string> XmlDocument::editedSource() const {
+    if (!impl_->loadedText) return std::nullopt;
+    if (impl_->changed.empty()) return impl_->loadedText;
+    if (!impl_->sourceMap) return std::nullopt;
+    return impl_->sourceMap->Splice(*impl_->loadedText, impl_->changed);
 }
 
 bool XmlDocument::load(const std::filesystem::path& path) {
@@ -645,10 +628,8 @@ void XmlDocument::save(const std::filesystem::path& path) const {
             const std::u16string wide = [&] {
                 std::u16string w;
                 for (std::size_t i = 0; i < utf8.size();) {
-                    char32_t cp = 0;
-                    const std::size_t len = DecodeUtf8(utf8, i, cp);
-                    i += len ? len : 1;
-                    if (!len) cp = u'?';
+                    char32_t cp = NextCodePoint(utf8, i);
+                    if (IsInvalidUtf8Byte(cp)) cp = u'?';
                     if (cp >= 0x10000) {
                         w += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
                         w += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
@@ -764,7 +745,7 @@ std::string XmlNode::textUtf8() const {
             std::string s = Str(n->content);
             // Text of an attribute is its value; element text comes trimmed unless preserved.
             if (n->parent && n->parent->type == XML_ATTRIBUTE_NODE) return s;
-            return IsPreserved(n) ? s : TrimXmlSpace(std::move(s));
+            return IsSpacePreserved(n) ? s : TrimXmlSpace(std::move(s));
         }
         case kCData:
         case kComment:
@@ -778,7 +759,7 @@ std::string XmlNode::textUtf8() const {
         case kElement: {
             std::string s;
             AppendDescendantText(n, s);
-            return IsPreserved(n) ? s : TrimXmlSpace(std::move(s));
+            return IsSpacePreserved(n) ? s : TrimXmlSpace(std::move(s));
         }
         case kDocument: {
             const xmlNode* root = xmlDocGetRootElement(reinterpret_cast<const xmlDoc*>(n));
@@ -798,7 +779,11 @@ void XmlNode::setTextUtf8(std::string_view text) {
     CheckXmlText(value);
     auto& impl = *document_->impl_;
     if (n == impl.declaration.get()) throw XmlError("the XML declaration is read-only");
-    switch (nodeType()) {
+    const int type = nodeType();
+    if (type == kComment || type == kProcessingInstruction || type == kText || type == kCData ||
+        type == kElement || type == kAttribute)
+        impl.NoteChange(n);
+    switch (type) {
         case kComment:
             if (value.find("--") != std::string::npos || (!value.empty() && value.back() == '-'))
                 throw XmlError("a comment cannot hold \"--\" or end in \"-\"");
@@ -996,7 +981,9 @@ XmlNode XmlNode::appendElement(std::string_view name) {
         if (xmlDocGetRootElement(impl.doc.get())) throw XmlError("the document already has a root");
         xmlNode* root = xmlNewDocNode(impl.doc.get(), nullptr, X(utf8.c_str()), nullptr);
         if (!root) throw XmlError("out of memory");
+        impl.BeforeChange();
         xmlDocSetRootElement(impl.doc.get(), root);
+        impl.NoteChange(root);
         return XmlNode(root, document_);
     }
     if (type != kElement) throw XmlError("only an element can have child elements");
@@ -1013,10 +1000,12 @@ XmlNode XmlNode::appendElement(std::string_view name) {
         xmlNodeSetName(child, X(colon + 1));
         xmlSetNs(child, ns);
     }
+    impl.BeforeChange();
     if (!xmlAddChild(parent, child)) {
         xmlFreeNode(child);
         throw XmlError("cannot append the element");
     }
+    impl.NoteChange(child);
     return XmlNode(child, document_);
 }
 
@@ -1034,8 +1023,11 @@ void XmlNode::setAttribute(std::string_view name, std::string_view value) {
         }
     }
     // xmlSetProp resolves a prefix (xml: included) and stores the value as given.
-    if (!xmlSetProp(element, X(n.c_str()), X(v.c_str())))
-        throw XmlError("cannot set the attribute " + std::string(name));
+    auto& impl = *document_->impl_;
+    impl.BeforeChange();
+    xmlAttr* added = xmlSetProp(element, X(n.c_str()), X(v.c_str()));
+    if (!added) throw XmlError("cannot set the attribute " + std::string(name));
+    impl.NoteChange(reinterpret_cast<const xmlNode*>(added));
 }
 
 std::string XmlNode::attribute(std::string_view name) const {

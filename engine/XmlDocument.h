@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -126,6 +127,15 @@ public:
     // the decoding.
     bool load(const std::filesystem::path& path);
     const XmlParseError& parseError() const;
+
+    // The text of the last loadXML with the new content of every node whose text was set since
+    // written where its old content stood, and every other byte as it was: the declaration,
+    // the document type, comments, white space and line breaks between elements, attribute
+    // quoting, empty-element forms, references in untouched text. The text itself when nothing
+    // was set. nullopt when the document did not come from loadXML, or when the text cannot be
+    // followed node for node (markup brought in by an entity, an attribute value normalised by
+    // a declared type, adjacent CDATA sections): the caller then writes the markup instead.
+    std::optional<std::string> editedSource() const;
 
     XmlNode asNode();  // the document node
     XmlNode documentElement();

@@ -206,9 +206,8 @@ TEST_F(BatchRun, EachFileIsWrittenBackInItsOwnEncoding) {
     Write("prog/bom.txt", "\xEF\xBB\xBF" + catUtf8 + "!");
     Write("prog/decl.xml", "\n<?xml version=\"1.0\" encoding=\"UTF-8\"?><t>" + catUtf8 + "</t>");
     Write("prog/cp.txt", "\xca\xee\xf2!");  // Кот in windows-1251
-    // UTF-8 that does not announce itself is taken as windows-1251: its bytes come back as
-    // they were wherever no rule matched.
-    Write("prog/plain-utf8.txt", "cat " + catUtf8);
+    // UTF-8 as Linux editors write it, without mark or declaration.
+    Write("prog/plain-utf8.txt", "cat " + catUtf8 + "\n");
     Write("prog/files.txt", "bom.txt\ndecl.xml\ncp.txt\nplain-utf8.txt\n");
     const RunResult run = Run({"files.txt", "rules.lst"});
     EXPECT_EQ(run.status, 0) << run.errors;
@@ -216,7 +215,22 @@ TEST_F(BatchRun, EachFileIsWrittenBackInItsOwnEncoding) {
     EXPECT_EQ(Read(Prog("decl.xml")),
               "\n<?xml version=\"1.0\" encoding=\"UTF-8\"?><t>" + dogUtf8 + "</t>");
     EXPECT_EQ(Read(Prog("cp.txt")), "\xef\xf1\xe8!");
-    EXPECT_EQ(Read(Prog("plain-utf8.txt")), "dog " + catUtf8);
+    EXPECT_EQ(Read(Prog("plain-utf8.txt")), "dog " + dogUtf8 + "\n");
+}
+
+TEST_F(BatchRun, UnmarkedUtf8AndWindows1251AreEachCorrectedInTheirOwnEncoding) {
+    // Letter case ignored, so "р" also meets "Р", the byte D0 that leads most Cyrillic letters
+    // in UTF-8: read as windows-1251, a UTF-8 file would come back broken.
+    Write("prog/rules.lst", List({Item("\xcc\xc8\xd0", "\xe2\xf1\xe5", true),  // МИР -> все
+                                  Item("\xf0", "r", true)}));                  // р -> r
+    Write("prog/utf8.txt", "привет мир\nПРИВЕТ МИР\n");
+    Write("prog/cp.txt", "\xef\xf0\xe8\xe2\xe5\xf2 \xec\xe8\xf0\r\n");  // привет мир
+    Write("prog/files.txt", "utf8.txt\ncp.txt\n");
+    const RunResult run = Run({"files.txt", "rules.lst"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.errors, "");
+    EXPECT_EQ(Read(Prog("utf8.txt")), "пrивет все\nПrИВЕТ все\n");
+    EXPECT_EQ(Read(Prog("cp.txt")), "\xefr\xe8\xe2\xe5\xf2 \xe2\xf1\xe5\r\n");
 }
 
 TEST_F(BatchRun, FileThatWouldLoseCharactersIsLeftAndNamed) {

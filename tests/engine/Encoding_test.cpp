@@ -20,8 +20,11 @@ TEST(IsUtf8Text, Table) {
          false, true, true},
         {"\xEF\xBB\xBF", false, true, true},  // the mark alone
         {"\xEF\xBB\xBF", true, true, true},
-        {"\xEF\xBBx", false, false, false},  // two bytes of a mark are no mark
-        {"abc\xEF\xBB\xBF", false, false, false},
+        {"\xEF\xBBx", false, false, false},       // two bytes of a mark are no mark
+        {"abc\xEF\xBB\xBF", false, true, false},  // further on it is U+FEFF, not a mark
+        {"\xC6"
+         "abc\xEF\xBB\xBF",
+         false, false, false},
         {"plain", true, true, false},  // the option makes every text UTF-8
         {"", true, true, false},
         {"", false, false, false},
@@ -38,6 +41,16 @@ TEST(IsUtf8Text, Table) {
         {"x<?xml encoding=\"utf-8\"?>", false, false, false},   // not at the start
         {"\v<?xml encoding=\"utf-8\"?>", false, false, false},  // only tab, LF, CR, space skip
         {"\0<?xml encoding=\"utf-8\"?>"s, false, false, false},
+        // Without mark or declaration the bytes decide: valid UTF-8 with a multi-byte sequence.
+        {"\xD0\x96\xD1\x83\xD0\xBA", false, true, false},                // "Жук" in UTF-8
+        {"\xC6\xF3\xEA", false, false, false},                           // "Жук" in windows-1251
+        {"a\xF0\x9F\x98\x80", false, true, false},                       // four bytes
+        {"\xD0\x96\xD1", false, false, false},                           // cut short
+        {"\xC0\x80", false, false, false},                               // overlong
+        {"\xED\xA0\x80", false, false, false},                           // a surrogate
+        {"<?xml version=\"1.0\"?><a>\xD0\x96</a>", false, true, false},  // no encoding named
+        {"<?xml encoding=\"windows-1251\"?><a>\xD0\x96</a>", false, false, false},
+        {"<?xml version=\"1.0\" encoding=\"utf-8\"?>\xC6", false, true, false},  // declared
         // White space alone: the skip stops on the last character and reads no further.
         {" ", false, false, false},
         {"\r\n\t ", false, false, false},

@@ -48,7 +48,7 @@ struct EncodingRow {
 };
 
 TEST(CorrectFile, WritesBackInTheFilesOwnEncodingOnlyWhenChanged) {
-    // The same rules throughout: "мир" becomes "свет", "ascii" becomes "ASCII".
+    // The same rules throughout: "мир" becomes "свет", "ascii" becomes "ASCII", "н" "Н".
     const std::string utf8Decl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
     const std::string cpDecl = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>";
     const EncodingRow rows[] = {
@@ -66,8 +66,21 @@ TEST(CorrectFile, WritesBackInTheFilesOwnEncodingOnlyWhenChanged) {
          CorrectionOutcome::Rewritten, "\r\n" + utf8Decl + "<a>свет</a>"},
         {"a windows-1251 declaration", cpDecl + Cp("<a>мир</a>"), false,
          CorrectionOutcome::Rewritten, cpDecl + Cp("<a>свет</a>")},
-        {"UTF-8 text taken as windows-1251 is not matched", "мир", false,
-         CorrectionOutcome::Unchanged, "мир"},
+        // As Linux editors write it: no mark, no declaration, valid UTF-8.
+        {"UTF-8 without a mark is read as UTF-8", "Привет, мир\n", false,
+         CorrectionOutcome::Rewritten, "Привет, свет\n"},
+        {"a declaration without encoding leaves it to the bytes",
+         "<?xml version=\"1.0\"?><a>мир</a>", false, CorrectionOutcome::Rewritten,
+         "<?xml version=\"1.0\"?><a>свет</a>"},
+        // "РЅ" in windows-1251 is D0 BD, which is "н" in UTF-8: valid UTF-8 wins.
+        {"windows-1251 bytes that form valid UTF-8 are read as UTF-8", Cp("РЅ"), false,
+         CorrectionOutcome::Rewritten, "Н"},
+        {"a windows-1251 declaration wins over bytes that form UTF-8", cpDecl + Cp("<a>РЅ</a>"),
+         false, CorrectionOutcome::Unchanged, cpDecl + Cp("<a>РЅ</a>")},
+        {"a lone windows-1251 letter is no UTF-8", Cp("Я мир"), false, CorrectionOutcome::Rewritten,
+         Cp("Я свет")},
+        {"UTF-8 without a mark holding a character windows-1251 lacks is left", "мир " + kChinese,
+         false, CorrectionOutcome::WouldLoseCharacters, "мир " + kChinese},
         {"a character windows-1251 lacks leaves the file as it was", kBom + "мир " + kChinese,
          false, CorrectionOutcome::WouldLoseCharacters, kBom + "мир " + kChinese},
         {"nothing after the BOM", kBom, false, CorrectionOutcome::NotDecodable, kBom},
@@ -81,7 +94,7 @@ TEST(CorrectFile, WritesBackInTheFilesOwnEncodingOnlyWhenChanged) {
         SCOPED_TRACE(row.name);
         const auto path = folder / "text.txt";
         WriteBytes(path, row.before);
-        FakeRules rules{{"мир", "свет"}, {"ascii", "ASCII"}};
+        FakeRules rules{{"мир", "свет"}, {"ascii", "ASCII"}, {"н", "Н"}};
         const CorrectionResult result = CorrectFile(path, nullptr, row.utf8Option, rules);
         EXPECT_EQ(result.outcome, row.outcome);
         EXPECT_EQ(ReadBytes(path), row.after);

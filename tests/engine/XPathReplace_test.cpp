@@ -50,13 +50,13 @@ TEST(XPathRule, Table) {
          "<r><a>x</a></r>", "<r><a>xxxx</a></r>", 3},
         {"regular expressions with groups", "//t", "(\\d+)px", "$1 pt", "r",
          "<r><t>1px 22px</t><u>3px</u></r>", "<r><t>1 pt 22 pt</t><u>3px</u></r>", 2},
-        {"an empty selection leaves the text as cut", "//none", "a", "b", "", "\r\n  <r>a</r>",
-         "<r>a</r>", 0},
+        {"an empty selection leaves the text as it was", "//none", "a", "b", "", "\r\n  <r>a</r>",
+         "\r\n  <r>a</r>", 0},
         {"text starting with markup is not cut", "//none", "a", "b", "", "<r>a</r>  ", "<r>a</r>  ",
          0},
-        {"the declaration comes back with CR LF", "//t", "a", "b", "",
+        {"the declaration comes back as it was", "//t", "a", "b", "",
          "<?xml version=\"1.0\" encoding=\"windows-1251\"?><r><t>a\xE0</t></r>",
-         "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<r><t>b\xE0</t></r>", 1},
+         "<?xml version=\"1.0\" encoding=\"windows-1251\"?><r><t>b\xE0</t></r>", 1},
         {"a CR LF document keeps CR LF", "//t", "a", "b", "",
          "<?xml version=\"1.0\"?>\r\n<r xml:space=\"preserve\">\r\n<t>a\r\nx</t>\r\n</r>",
          "<?xml version=\"1.0\"?>\r\n<r xml:space=\"preserve\">\r\n<t>b\r\nx</t>\r\n</r>", 1},
@@ -77,6 +77,94 @@ TEST(XPathRule, Table) {
         EXPECT_TRUE(sinks.log.empty());
         EXPECT_EQ(sinks.progress, 1);
     }
+}
+
+// What a pass writes: the changed texts, escaped as they need, and every other byte as it was.
+TEST(XPathRule, WritesOnlyTheChangedTextsIntoTheFile) {
+    const XPathRow rows[] = {
+        {"nothing replaced: not a byte changes", "//family", "sans", "SANS", "",
+         "\n <?xml version='1.0'?>\n<f>\n  <family>serif</family>\n  <e/>\n</f>\n",
+         "\n <?xml version='1.0'?>\n<f>\n  <family>serif</family>\n  <e/>\n</f>\n", 0},
+        {"prolog, comments and layout stay", "//family", "sans", "SANS", "",
+         "<?xml version=\"1.0\"?>\n"
+         "<!DOCTYPE fontconfig [\n  <!ENTITY co \"Corp\">\n  <!-- ] > -->\n"
+         "  <!ATTLIST alias binding CDATA 'same'>\n]>\n"
+         "<?pi  x ?>\n<fontconfig>\n\t<!-- sans -->\n"
+         "\t<alias binding='same'>\n\t\t<family>DejaVu sans</family> <!-- c -->\n"
+         "\t\t<prefer><family>sans-serif</family><empty/><pair></pair></prefer>\n"
+         "\t</alias>\n</fontconfig>\n",
+         "<?xml version=\"1.0\"?>\n"
+         "<!DOCTYPE fontconfig [\n  <!ENTITY co \"Corp\">\n  <!-- ] > -->\n"
+         "  <!ATTLIST alias binding CDATA 'same'>\n]>\n"
+         "<?pi  x ?>\n<fontconfig>\n\t<!-- sans -->\n"
+         "\t<alias binding='same'>\n\t\t<family>DejaVu SANS</family> <!-- c -->\n"
+         "\t\t<prefer><family>SANS-serif</family><empty/><pair></pair></prefer>\n"
+         "\t</alias>\n</fontconfig>\n",
+         2},
+        {"references in untouched text keep their form", "//t", "sans", "SANS", "",
+         "<!DOCTYPE r [<!ENTITY co \"Corp\">]><r><t>caf&#233; sans &amp; &co;&#x41;</t>"
+         "<u>&#233;&amp;</u></r>",
+         "<!DOCTYPE r [<!ENTITY co \"Corp\">]><r><t>caf&#233; SANS &amp; &co;&#x41;</t>"
+         "<u>&#233;&amp;</u></r>",
+         1},
+        {"white space the rule did not see stays", "//t", "a", "b", "",
+         "<r>\r\n  <t>\r\n    a\r\n  </t>\r\n</r>\r\n",
+         "<r>\r\n  <t>\r\n    b\r\n  </t>\r\n</r>\r\n", 1},
+        {"CR LF inside a changed text stays", "//t", "a", "x", "",
+         "<r>\r\n<t>a one\r\ntwo a</t>\r\n<t>a\r\n&#13;\na</t>\r\n</r>",
+         "<r>\r\n<t>x one\r\ntwo x</t>\r\n<t>x\r\n&#13;\r\nx</t>\r\n</r>", 4},
+        {"line breaks a rule brings follow the file", "//t", "-", "\n", "", "<r>\r\n<t>a-b</t></r>",
+         "<r>\r\n<t>a\r\nb</t></r>", 1},
+        {"new text is escaped", "//t", "b", "&lt;&amp;&gt;\"'", "", "<r><t>a b c</t></r>",
+         "<r><t>a &lt;&amp;&gt;\"' c</t></r>", 1},
+        {"attributes keep their quotes", "//font/@name", "sans", "'SANS\"", "",
+         "<r><font name='sans &amp; co'  size=\"1\"/><font\n name = \"sans\"/>sans</r>",
+         "<r><font name='&apos;SANS\" &amp; co'  size=\"1\"/><font\n name = "
+         "\"'SANS&quot;\"/>sans</r>",
+         2},
+        {"a namespaced attribute", "//x:t/@x:a", "sans", "SANS", "",
+         "<r xmlns:x=\"urn:x\"><x:t x:a=\"sans\" b=\"sans\">sans</x:t></r>",
+         "<r xmlns:x=\"urn:x\"><x:t x:a=\"SANS\" b=\"sans\">sans</x:t></r>", 1},
+        {"CDATA is written as CDATA", "//t", "sans", "]]>", "",
+         "<r><t><![CDATA[sans <b>\r\nx]]></t></r>",
+         "<r><t><![CDATA[]]]]><![CDATA[> <b>\r\nx]]></t></r>", 1},
+        {"empty elements take content in their own form", "//e", "", "x", "",
+         "<r><e/><e  /><e></e><e a='1'/><e>x</e></r>",
+         "<r><e>x</e><e  >x</e><e>x</e><e a='1'>x</e><e>x</e></r>", 0},
+        {"comments and instructions take content", "//comment() | //processing-instruction()", "",
+         "new", "", "<r><!--old--><?pi?><?pj old?></r>", "<r><!--new--><?pi new?><?pj new?></r>",
+         0},
+        {"an empty attribute takes content", "//e/@a", "", "v", "", "<r><e a=\"\" b=''/></r>",
+         "<r><e a=\"v\" b=''/></r>", 0},
+        {"an element and its attribute both take content", "//e | //e/@a", "", "v", "",
+         "<r>\n<e a=\"\"/>\n</r>", "<r>\n<e a=\"v\">v</e>\n</r>", 0},
+        {"preserved white space is the rule's to change", "//t", " ", "_", "",
+         "<r xml:space=\"preserve\">\n <t> a </t>\n</r>",
+         "<r xml:space=\"preserve\">\n <t>_a_</t>\n</r>", 2},
+    };
+    for (const XPathRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        ListRows list;
+        list.Add(row.find, row.replace, row.flags, 1, row.xPath);
+        RecordingSinks sinks;
+        EXPECT_EQ(Apply(list, sinks, row.text), row.expected);
+        EXPECT_EQ(sinks.records.size(), row.records);
+        EXPECT_TRUE(sinks.log.empty());
+    }
+}
+
+// Where the text cannot be followed node for node, the document is written as the document
+// service writes it: the rule still applies.
+TEST(XPathRule, MarkupFromAnEntityIsWrittenAsTheServiceWritesIt) {
+    ListRows list;
+    list.Add("sans", "SANS", "", 1, "//b");
+    RecordingSinks sinks;
+    const std::string result =
+        Apply(list, sinks, "<!DOCTYPE r [<!ENTITY e \"<b>sans</b>\">]>\n<r>\n  <t>&e;</t>\n</r>\n");
+    EXPECT_NE(result.find("<t><b>SANS</b></t>"), std::string::npos) << result;
+    EXPECT_EQ(sinks.records.size(), 1u);
+    XmlDocument document;
+    EXPECT_TRUE(document.loadXML(result));
 }
 
 TEST(XPathRule, TextThatIsNotXmlIsLoggedOnceAndLeftWhole) {
