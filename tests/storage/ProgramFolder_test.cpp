@@ -45,7 +45,7 @@ TEST(ProgramFolder, DoesNotDependOnTheCurrentFolder) {
 // prefix; anywhere else (a build folder, a "bin" without them) they are beside the program.
 TEST(ProgramFolder, DataFolderIsSharedFolderOfPrefixElseProgramFolder) {
     qx::test::TempFolder tmp;
-    const std::filesystem::path root = tmp.path();
+    const std::filesystem::path& root = tmp.path();
     tmp.Write("usr/share/qxquendro/Help.htm");
     tmp.Write("usr/bin/qxquendro");
     tmp.Write("opt/bin/qxquendro");
