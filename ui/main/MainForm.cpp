@@ -52,6 +52,7 @@ MainForm::MainForm(MainFormEnv env)
       replacesHeight_(TSettings().replacesHeight) {
     BuildLayout();
     ConnectCommands();
+    BuildRuleEditing();
 
     pageControl_->setCurrentWidget(filesPage_);
     Refresh();
@@ -64,7 +65,6 @@ MainForm::MainForm(MainFormEnv env)
     tmrUpdate_->start();
     // The dialogs are made once and keep their state between showings.
     about_ = new AboutForm(messages(), *env_.shell, this);
-    BuildRuleEditing();
     UpdateActions();
 }
 
