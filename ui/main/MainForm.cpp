@@ -22,6 +22,7 @@
 #include "ui/clipboard/ClipboardPage.h"
 #include "ui/common/AboutForm.h"
 #include "ui/common/Controls.h"
+#include "ui/common/LinkLabel.h"
 #include "ui/common/MessageStrings.h"
 #include "ui/common/ProgramInfo.h"
 #include "ui/files/DroppedFilesPage.h"
@@ -29,6 +30,10 @@
 #include "ui/main/BottomBand.h"
 #include "ui/main/HeaderBand.h"
 #include "ui/main/MainFormState.h"
+#include "ui/regex/RegExp2Form.h"
+#include "ui/regex/RegExpForm.h"
+#include "ui/rules/EditReplaceStringForm.h"
+#include "ui/rules/RuleCommands.h"
 #include "ui/rules/RulesPanel.h"
 
 namespace qx {
@@ -47,6 +52,7 @@ MainForm::MainForm(MainFormEnv env)
       replacesHeight_(TSettings().replacesHeight) {
     BuildLayout();
     ConnectCommands();
+    BuildRuleEditing();
 
     pageControl_->setCurrentWidget(filesPage_);
     Refresh();
@@ -69,6 +75,19 @@ MainForm::~MainForm() {
                             static_cast<QObject*>(filesPage_)})
         source->disconnect(this);
     delete splitter_;
+}
+
+void MainForm::BuildRuleEditing() {
+    regExp_ = new RegExpForm(messages(), this);
+    regExp2_ = new RegExp2Form(messages(), this);
+    editReplaceString_ = new EditReplaceStringForm(messages(), *env_.shell, *regExp_,
+                                                   env_.programFolder / "Help.htm", this);
+    ruleCommands_ = new RuleCommands(
+        *rulesPanel_, commands_, *strings_, messages(),
+        [this](TReplace& rule, bool isNew) { return editReplaceString_->Edit(rule, isNew); }, this);
+    // The hidden "ТЕСТ" link of the header band.
+    if (auto* lblTest = findChild<LinkLabel*>(QStringLiteral("lblTest")))
+        connect(lblTest, &LinkLabel::clicked, regExp2_, &RegExp2Form::ShowTester);
 }
 
 void MainForm::BuildLayout() {

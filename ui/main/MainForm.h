@@ -27,8 +27,12 @@ namespace qx {
 class AboutForm;
 class ClipboardPage;
 class DroppedFilesPage;
+class EditReplaceStringForm;
 class MainFormState;
 class MessageStrings;
+class RegExp2Form;
+class RegExpForm;
+class RuleCommands;
 class RulesPanel;
 class Shell;
 class TFiles;
@@ -89,6 +93,8 @@ private:
     QWidget* BuildPages();
     void BuildMenus(QMenuBar* bar);
     void ConnectCommands();
+    // The rule editor with its two expression testers, made once, and the panel's commands.
+    void BuildRuleEditing();
 
     TSettings CollectSettings() const;
     void ApplySettings(const TSettings& settings);
@@ -119,6 +125,10 @@ private:
     QTabWidget* pageControl_ = nullptr;
     QTimer* tmrUpdate_ = nullptr;
     QPointer<AboutForm> about_;
+    RegExpForm* regExp_ = nullptr;
+    RegExp2Form* regExp2_ = nullptr;
+    EditReplaceStringForm* editReplaceString_ = nullptr;
+    RuleCommands* ruleCommands_ = nullptr;
 };
 
 }  // namespace qx

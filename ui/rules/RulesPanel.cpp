@@ -97,18 +97,16 @@ RulesPanel::RulesPanel(TRuleRows& rows, const Commands& commands, QWidget* paren
     tmrReplacesUpdate_->setInterval(250);
     tmrReplacesUpdate_->setSingleShot(true);
 
-    connect(cbCheckedOnly_, &QCheckBox::clicked, this,
-            [this] { FillReplaceList(cbCheckedOnly_->isChecked(), false); });
+    connect(cbCheckedOnly_, &QCheckBox::clicked, this, &RulesPanel::Refill);
     connect(cbFilterReplaces_, &QCheckBox::clicked, this, [this] {
         UpdateEnabling();
         if (edtFilterReplaces_->isEnabled()) edtFilterReplaces_->setFocus();
-        FillReplaceList(cbCheckedOnly_->isChecked(), false);
+        Refill();
     });
     // The list is rebuilt 250 ms after the last keystroke in the filter.
     connect(edtFilterReplaces_, &QLineEdit::textChanged, tmrReplacesUpdate_,
             qOverload<>(&QTimer::start));
-    connect(tmrReplacesUpdate_, &QTimer::timeout, this,
-            [this] { FillReplaceList(cbCheckedOnly_->isChecked(), false); });
+    connect(tmrReplacesUpdate_, &QTimer::timeout, this, &RulesPanel::Refill);
     connect(lvReplaceStrings_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &RulesPanel::commandsMayChange);
     connect(model_, &QAbstractItemModel::modelReset, this, &RulesPanel::commandsMayChange);
@@ -156,6 +154,8 @@ void RulesPanel::FillReplaceList(bool checkedOnly, bool keepRuleChecks) {
     rows_.FillReplaceList(checkedOnly, keepRuleChecks);
     emit commandsMayChange();
 }
+
+void RulesPanel::Refill() { FillReplaceList(cbCheckedOnly_->isChecked(), false); }
 
 std::vector<std::size_t> RulesPanel::SelectedRows() const {
     std::vector<std::size_t> rows;

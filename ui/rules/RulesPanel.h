@@ -35,8 +35,12 @@ public:
     void SyncRowFilters();
     // Rebuilds the rows from the rule list with the panel's filter.
     void FillReplaceList(bool checkedOnly, bool keepRuleChecks);
+    // The refill of the panel's own changes: checked only as the switch says, marks stored.
+    void Refill();
     // The selected rows, in the order the view reports them.
     std::vector<std::size_t> SelectedRows() const;
+    TRuleRows& Rows() const { return rows_; }
+    QTreeView* ListView() const { return lvReplaceStrings_; }
 
     // What the panel allows: its shown and selected rows.
     void AddCounts(ListCounts& counts) const;
