@@ -15,6 +15,7 @@
 #include "ui/common/QxForm.h"
 #include "ui/files/FilesPage.h"
 #include "ui/main/Commands.h"
+#include "ui/rules/ListFileCommands.h"
 
 class QAction;
 class QMenuBar;
@@ -25,6 +26,9 @@ class QTimer;
 namespace qx {
 
 class AboutForm;
+class BottomBand;
+class CorrectionRun;
+class LogPage;
 class ClipboardPage;
 class DroppedFilesPage;
 class MainFormState;
@@ -48,6 +52,8 @@ struct MainFormEnv {
     Shell* shell = nullptr;
     // Empty: the desktop's folder dialog.
     BrowseForFolder browseForFolder;
+    // Empty: the desktop's open and save dialogs for list files.
+    ChooseListFile chooseListFile;
 };
 
 class MainForm : public QxForm {
@@ -79,6 +85,9 @@ public:
     TFiles& Files() { return *files_; }
     TRuleRows& RuleRows() { return *ruleRows_; }
     const std::filesystem::path& ConfigFolder() const { return env_.configFolder; }
+    TReplaceConditions& Conditions() { return *conditions_; }
+    CorrectionRun& Correction() { return *correctionRun_; }
+    ListFileCommands& ListCommands() { return *listCommands_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -95,6 +104,7 @@ private:
     void LoadSettings();
     void ApplySplitterSizes();
     void ShowClipboardIfCurrent();
+    void BuildCorrection();
 
     MainFormEnv env_;
     std::unique_ptr<TReplaces> rules_;
@@ -119,6 +129,10 @@ private:
     QTabWidget* pageControl_ = nullptr;
     QTimer* tmrUpdate_ = nullptr;
     QPointer<AboutForm> about_;
+    BottomBand* bottomBand_ = nullptr;
+    LogPage* logPage_ = nullptr;
+    CorrectionRun* correctionRun_ = nullptr;
+    std::unique_ptr<ListFileCommands> listCommands_;
 };
 
 }  // namespace qx
