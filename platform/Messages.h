@@ -17,6 +17,13 @@ public:
     virtual void Show(std::string_view text, std::string_view caption, Icon icon) = 0;
     // Asks a yes/no question; true for yes.
     virtual bool Ask(std::string_view text, std::string_view caption) = 0;
+
+    enum class Answer { Yes, No, Cancel };
+    // Asks with the buttons Yes, No and Cancel and an information icon. Where no third answer
+    // can be given (standard error), a yes/no question.
+    virtual Answer AskYesNoCancel(std::string_view text, std::string_view caption) {
+        return Ask(text, caption) ? Answer::Yes : Answer::No;
+    }
 };
 
 }  // namespace qx

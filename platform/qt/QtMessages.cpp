@@ -47,4 +47,19 @@ bool QtMessages::Ask(std::string_view text, std::string_view caption) {
     return box.exec() == QMessageBox::Yes;
 }
 
+Messages::Answer QtMessages::AskYesNoCancel(std::string_view text, std::string_view caption) {
+    QMessageBox box(QMessageBox::Information, FromUtf8(caption), FromUtf8(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_.data());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+    }
+}
+
 }  // namespace qx

@@ -18,6 +18,7 @@ public:
 
     void Show(std::string_view text, std::string_view caption, Icon icon) override;
     bool Ask(std::string_view text, std::string_view caption) override;
+    Answer AskYesNoCancel(std::string_view text, std::string_view caption) override;
 
 private:
     QPointer<QWidget> parent_;

@@ -5,6 +5,7 @@
 // shown, shell calls recorded instead of opening anything.
 
 #include <QTemporaryDir>
+#include <deque>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -26,11 +27,21 @@ public:
     }
     bool Ask(std::string_view text, std::string_view caption) override {
         asked.push_back({std::string(text), std::string(caption), Icon::Question});
-        return answer;
+        if (answers.empty()) return answer;
+        const bool next = answers.front();
+        answers.pop_front();
+        return next;
+    }
+    Answer AskYesNoCancel(std::string_view text, std::string_view caption) override {
+        asked.push_back({std::string(text), std::string(caption), Icon::Information});
+        return threeWayAnswer;
     }
     std::vector<Shown> shown;
     std::vector<Shown> asked;
     bool answer = true;
+    // Answers given in turn before `answer` applies.
+    std::deque<bool> answers;
+    Answer threeWayAnswer = Answer::Yes;
 };
 
 class RecordingShell final : public Shell {

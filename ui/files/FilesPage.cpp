@@ -253,6 +253,8 @@ std::vector<int> FilesPage::SelectedRows() const {
     return rows;
 }
 
+const FileRows& FilesPage::Rows() const { return model_->Rows(); }
+
 void FilesPage::AddCounts(ListCounts& counts) const {
     counts.files = model_->rowCount();
     counts.selectedFiles = static_cast<int>(lvFiles_->selectionModel()->selectedRows().size());

@@ -22,6 +22,7 @@ class QTreeView;
 namespace qx {
 
 class Commands;
+class FileRows;
 class FileRowsModel;
 class MessageStrings;
 class Messages;
@@ -49,6 +50,9 @@ public:
     void FillFileView();
     // Adds the mask text to the mask history.
     void RememberMask();
+
+    // The rows as shown (the view filters applied), with their check marks and captions.
+    const FileRows& Rows() const;
 
     // What the page allows: its shown and selected rows.
     void AddCounts(ListCounts& counts) const;

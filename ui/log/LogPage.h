@@ -14,6 +14,9 @@ class LogPage : public QWidget {
 public:
     explicit LogPage(QWidget* parent);
 
+    // Adds one line at the end and keeps it in sight.
+    void AppendLine(const QString& line);
+
 private:
     QPlainTextEdit* memLog_ = nullptr;
 };

@@ -33,6 +33,9 @@ BottomBand::BottomBand(const Commands& commands, QWidget* parent) : QWidget(pare
         row->addWidget(box);
     }
     row->addStretch();
+    btnStop_ = Named(new QPushButton(QStringLiteral("Остановить"), this), "btnStop");
+    btnStop_->setVisible(false);
+    row->addWidget(btnStop_);
     const std::pair<const char*, Command> buttons[] = {{"btnConvert", Command::Replace},
                                                        {"btnCondConvert", Command::CondReplace},
                                                        {"btnClose", Command::Exit}};

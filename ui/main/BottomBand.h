@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QProgressBar;
+class QPushButton;
 
 namespace qx {
 
@@ -17,8 +18,13 @@ class BottomBand : public QWidget {
 public:
     BottomBand(const Commands& commands, QWidget* parent);
 
+    QProgressBar& ProgressBar() const { return *progressBar_; }
+    // "Остановить": hidden but while a correction run goes on.
+    QPushButton& StopButton() const { return *btnStop_; }
+
 private:
     QProgressBar* progressBar_ = nullptr;
+    QPushButton* btnStop_ = nullptr;
 };
 
 }  // namespace qx

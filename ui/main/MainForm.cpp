@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "batch/FileList.h"
+#include "batch/FileRows.h"
 #include "engine/TReplace.h"
 #include "engine/TReplaceConditions.h"
 #include "engine/TRuleRows.h"
@@ -25,6 +26,7 @@
 #include "ui/common/LinkLabel.h"
 #include "ui/common/MessageStrings.h"
 #include "ui/common/ProgramInfo.h"
+#include "ui/correction/CorrectionRun.h"
 #include "ui/files/DroppedFilesPage.h"
 #include "ui/log/LogPage.h"
 #include "ui/main/BottomBand.h"
@@ -65,6 +67,7 @@ MainForm::MainForm(MainFormEnv env)
     tmrUpdate_->start();
     // The dialogs are made once and keep their state between showings.
     about_ = new AboutForm(messages(), *env_.shell, this);
+    BuildCorrection();
     UpdateActions();
 }
 
@@ -122,7 +125,8 @@ void MainForm::BuildLayout() {
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({replacesHeight_, 300});
     root->addWidget(splitter_, 1);
-    root->addWidget(new BottomBand(commands_, this));
+    bottomBand_ = new BottomBand(commands_, this);
+    root->addWidget(bottomBand_);
 
     BuildMenus(menuBar);
     tmrUpdate_ = Named(new QTimer(this), "tmrUpdate");
@@ -140,7 +144,8 @@ QWidget* MainForm::BuildPages() {
     pageControl_->addTab(clipboardPage_, QStringLiteral("Буфер обмена"));
     droppedFilesPage_ = new DroppedFilesPage(nullptr);
     pageControl_->addTab(droppedFilesPage_, QStringLiteral("Файлы"));
-    pageControl_->addTab(new LogPage(nullptr), QStringLiteral("Log"));
+    logPage_ = new LogPage(nullptr);
+    pageControl_->addTab(logPage_, QStringLiteral("Log"));
     return pageControl_;
 }
 
@@ -193,9 +198,65 @@ void MainForm::ConnectCommands() {
     connect(tmrUpdate_, &QTimer::timeout, this, &MainForm::UpdateCounters);
 }
 
+void MainForm::BuildCorrection() {
+    CorrectionRunEnv run;
+    run.window = this;
+    run.stopBand = bottomBand_;
+    run.stopButton = &bottomBand_->StopButton();
+    run.progressBar = &bottomBand_->ProgressBar();
+    run.log = logPage_;
+    run.messages = &messages();
+    run.strings = strings_;
+    run.rules = ruleRows_.get();
+    run.conditions = conditions_.get();
+    run.filesPageShown = [this] { return pageControl_->currentWidget() == filesPage_; };
+    run.checkedFiles = [this] {
+        std::vector<RunFile> files;
+        const FileRows& rows = filesPage_->Rows();
+        for (int row = 0; row < rows.Count(); ++row)
+            if (rows.Row(row).Checked) files.push_back({rows.Row(row).FileName, rows.Caption(row)});
+        return files;
+    };
+    run.replaceFlags = [this] { return CurrentReplaceFlags(); };
+    run.backupOn = [this] { return commands_(Command::BackupOnReplace)->isChecked(); };
+    run.utf8On = [this] { return commands_(Command::Utf8)->isChecked(); };
+    run.updateActions = [this] { UpdateActions(); };
+    correctionRun_ = new CorrectionRun(std::move(run));
+
+    ListFileCommandsEnv list;
+    list.window = this;
+    list.messages = &messages();
+    list.strings = strings_;
+    list.listFile = listFile_.get();
+    list.rows = ruleRows_.get();
+    list.panel = rulesPanel_;
+    list.programFolder = env_.programFolder;
+    list.choose = env_.chooseListFile;
+    list.updateActions = [this] { UpdateActions(); };
+    listCommands_ = std::make_unique<ListFileCommands>(std::move(list));
+
+    using C = Command;
+    connect(commands_(C::Replace), &QAction::triggered, correctionRun_,
+            [this] { correctionRun_->RunCorrection(false); });
+    connect(commands_(C::CondReplace), &QAction::triggered, correctionRun_,
+            &CorrectionRun::CondReplace);
+    const std::pair<C, void (ListFileCommands::*)()> listCommands[] = {
+        {C::New, &ListFileCommands::New},
+        {C::Load, &ListFileCommands::Load},
+        {C::AddFromFile, &ListFileCommands::AddFromFile},
+        {C::SaveSelectedToFile, &ListFileCommands::SaveSelectedToFile}};
+    for (const auto& [command, method] : listCommands)
+        connect(commands_(command), &QAction::triggered, this,
+                [this, method = method] { (listCommands_.get()->*method)(); });
+    connect(commands_(C::Save), &QAction::triggered, this,
+            [this] { listCommands_->SaveListWithDialog(); });
+}
+
 QString MainForm::StringLabel(const char* name) const { return strings_->Text(name); }
 
 void MainForm::UpdateActions() {
+    // During a correction run every command stays off; the run re-applies the rules at its end.
+    if (correctionRun_ && correctionRun_->Running()) return;
     ListCounts counts;
     rulesPanel_->AddCounts(counts);
     filesPage_->AddCounts(counts);
@@ -289,6 +350,8 @@ void MainForm::closeEvent(QCloseEvent* event) {
     // The close runs once, without any question: settings first, then the default list.
     if (!closed_) {
         closed_ = true;
+        // A run still going ends after the file at hand.
+        correctionRun_->RequestStop();
         tmrUpdate_->stop();
         state_->SaveSettings(CollectSettings());
         state_->SaveDefaultList();

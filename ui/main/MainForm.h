@@ -15,6 +15,7 @@
 #include "ui/common/QxForm.h"
 #include "ui/files/FilesPage.h"
 #include "ui/main/Commands.h"
+#include "ui/rules/ListFileCommands.h"
 
 class QAction;
 class QMenuBar;
@@ -25,6 +26,9 @@ class QTimer;
 namespace qx {
 
 class AboutForm;
+class BottomBand;
+class CorrectionRun;
+class LogPage;
 class ClipboardPage;
 class DroppedFilesPage;
 class EditReplaceStringForm;
@@ -52,6 +56,8 @@ struct MainFormEnv {
     Shell* shell = nullptr;
     // Empty: the desktop's folder dialog.
     BrowseForFolder browseForFolder;
+    // Empty: the desktop's open and save dialogs for list files.
+    ChooseListFile chooseListFile;
 };
 
 class MainForm : public QxForm {
@@ -83,6 +89,9 @@ public:
     TFiles& Files() { return *files_; }
     TRuleRows& RuleRows() { return *ruleRows_; }
     const std::filesystem::path& ConfigFolder() const { return env_.configFolder; }
+    TReplaceConditions& Conditions() { return *conditions_; }
+    CorrectionRun& Correction() { return *correctionRun_; }
+    ListFileCommands& ListCommands() { return *listCommands_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -101,6 +110,7 @@ private:
     void LoadSettings();
     void ApplySplitterSizes();
     void ShowClipboardIfCurrent();
+    void BuildCorrection();
 
     MainFormEnv env_;
     std::unique_ptr<TReplaces> rules_;
@@ -129,6 +139,10 @@ private:
     RegExp2Form* regExp2_ = nullptr;
     EditReplaceStringForm* editReplaceString_ = nullptr;
     RuleCommands* ruleCommands_ = nullptr;
+    BottomBand* bottomBand_ = nullptr;
+    LogPage* logPage_ = nullptr;
+    CorrectionRun* correctionRun_ = nullptr;
+    std::unique_ptr<ListFileCommands> listCommands_;
 };
 
 }  // namespace qx

@@ -1,0 +1,305 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/correction/CorrectionRun.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <algorithm>
+#include <climits>
+#include <exception>
+#include <unordered_map>
+
+#include "batch/FileListCorrection.h"
+#include "engine/BufferCorrection.h"
+#include "engine/CodePage.h"
+#include "engine/EngineSinks.h"
+#include "engine/FileIo.h"
+#include "engine/RuleEngine.h"
+#include "engine/TRuleRows.h"
+#include "platform/Clipboard.h"
+#include "platform/Messages.h"
+#include "ui/common/MessageStrings.h"
+#include "ui/common/QtText.h"
+#include "ui/correction/ConditionsForm.h"
+#include "ui/correction/DoneReplacesForm.h"
+#include "ui/log/LogPage.h"
+
+namespace qx {
+namespace {
+
+constexpr const char* kProgramCaption = "qxQuendro";
+// How long the run may keep the event loop waiting between two looks at it.
+constexpr qint64 kEventsEveryMs = 30;
+
+std::string Text(const MessageStrings& strings, const char* name) {
+    return strings.Text(name).toStdString();
+}
+
+std::string ReplaceCount(std::string format, std::size_t count) {
+    const std::size_t at = format.find("%d");
+    if (at != std::string::npos) format.replace(at, 2, std::to_string(count));
+    return format;
+}
+
+// The desktop clipboard and the clipboard page's box, as the buffer correction sees them.
+class WindowClipboard final : public Clipboard {
+public:
+    bool HasText() const override { return !QApplication::clipboard()->text().isEmpty(); }
+    std::string Text() const override { return QApplication::clipboard()->text().toStdString(); }
+    bool SetText(std::string_view utf8) override {
+        QApplication::clipboard()->setText(FromUtf8(utf8));
+        return true;
+    }
+};
+
+class WindowBox final : public ClipboardPage {
+public:
+    WindowBox(QPlainTextEdit* box, QProgressBar& progress) : box_(box), progress_(progress) {}
+    std::string BoxText() const override {
+        return box_ ? box_->toPlainText().toStdString() : std::string();
+    }
+    void SetBoxText(std::string_view utf8) override {
+        if (!box_) return;
+        box_->setUpdatesEnabled(false);
+        box_->setPlainText(FromUtf8(utf8));
+        box_->setUpdatesEnabled(true);
+    }
+    void StartProgress(std::size_t maximum) override {
+        progress_.setMaximum(static_cast<int>(std::min<std::size_t>(maximum, INT_MAX)));
+        progress_.setValue(0);
+    }
+
+private:
+    QPlainTextEdit* box_;
+    QProgressBar& progress_;
+};
+
+}  // namespace
+
+class CorrectionRun::WindowSinks final : public EngineSinks {
+public:
+    WindowSinks(DoneReplacesForm& viewer, QProgressBar& progress, LogPage& log)
+        : viewer_(viewer), progress_(progress), log_(log) {}
+    void AddDoneReplace(std::string_view found, std::string_view inserted,
+                        std::string_view fileName) override {
+        if (!holding_) {
+            viewer_.AddDoneReplace(found, inserted, fileName);
+            return;
+        }
+        held_.push_back({std::string(found), std::string(inserted), std::string(fileName)});
+    }
+    // During a run over files the records of a file wait until it is known to be rewritten:
+    // a file left as it was (its copy failed, characters would be lost) has no replacements.
+    void HoldRecords(bool on) {
+        holding_ = on;
+        held_.clear();
+    }
+    void FileDone(bool rewritten) {
+        if (rewritten)
+            for (const Held& record : held_)
+                viewer_.AddDoneReplace(record.found, record.inserted, record.fileName);
+        held_.clear();
+    }
+    void StepProgress() override {
+        if (progress_.value() < progress_.maximum()) progress_.setValue(progress_.value() + 1);
+    }
+    void AppendLog(std::string_view line) override { log_.AppendLine(FromCp1251(line)); }
+
+private:
+    struct Held {
+        std::string found;
+        std::string inserted;
+        std::string fileName;
+    };
+    std::vector<Held> held_;
+    bool holding_ = false;
+    DoneReplacesForm& viewer_;
+    QProgressBar& progress_;
+    LogPage& log_;
+};
+
+CorrectionRun::CorrectionRun(CorrectionRunEnv env) : QObject(env.window), env_(std::move(env)) {
+    conditionsForm_ = new ConditionsForm(*env_.messages, env_.window);
+    viewer_ = new DoneReplacesForm(*env_.messages, env_.window);
+    sinks_ = std::make_unique<WindowSinks>(*viewer_, *env_.progressBar, *env_.log);
+    escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), env_.window);
+    escape_->setContext(Qt::WindowShortcut);
+    escape_->setEnabled(false);
+    connect(escape_, &QShortcut::activated, this, &CorrectionRun::RequestStop);
+    connect(env_.stopButton, &QPushButton::clicked, this, &CorrectionRun::RequestStop);
+}
+
+CorrectionRun::~CorrectionRun() = default;
+
+EngineSinks& CorrectionRun::Sinks() const { return *sinks_; }
+
+void CorrectionRun::CondReplace() {
+    if (running_) return;
+    if (conditionsForm_->Edit(*env_.conditions)) RunCorrection(true);
+}
+
+void CorrectionRun::RunCorrection(bool conditional) {
+    if (running_) return;
+    const std::size_t activeRules = [this] {
+        std::size_t count = 0;
+        for (std::size_t row = 0; row < env_.rules->RowCount(); ++row)
+            if (env_.rules->ActiveRule(row)) ++count;
+        return count;
+    }();
+    if (activeRules == 0) {
+        env_.messages->Show(Text(*env_.strings, "lblNoSelectedReplaces"),
+                            Text(*env_.strings, "lblWarning"), Messages::Icon::Warning);
+        return;
+    }
+    env_.progressBar->setValue(0);
+    // Cleared before the checks and the question: a run that stops at them leaves no records.
+    viewer_->ClearDoneReplaces();
+    if (!env_.filesPageShown()) {
+        RunOnBuffer(conditional);
+        env_.progressBar->setValue(0);
+        return;
+    }
+    RunOnFiles(conditional, activeRules);
+}
+
+void CorrectionRun::RunOnBuffer(bool conditional) {
+    auto* box = env_.window->findChild<QPlainTextEdit*>(QStringLiteral("memClipboard"));
+    WindowClipboard clipboard;
+    WindowBox page(box, *env_.progressBar);
+    RuleEngine engine(*env_.rules, *sinks_);
+    engine.SetCurrentFileName({});
+    try {
+        const CorrectionResult result =
+            CorrectBuffer(clipboard, page, env_.replaceFlags(),
+                          conditional ? env_.conditions : nullptr, env_.utf8On(), engine);
+        if (!result.Handled() && !result.reason.empty())
+            env_.log->AppendLine(QStringLiteral("Буфер обмена: ") + FromUtf8(result.reason));
+    } catch (const std::exception& error) {
+        ShowError(error.what());
+    }
+}
+
+void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules) {
+    const std::vector<RunFile> files = env_.checkedFiles();
+    if (files.empty()) {
+        env_.messages->Show(Text(*env_.strings, "lblNoSelectedFiles"),
+                            Text(*env_.strings, "lblWarning"), Messages::Icon::Warning);
+        return;
+    }
+    env_.progressBar->setMaximum(
+        static_cast<int>(std::min<std::size_t>(activeRules * files.size(), INT_MAX)));
+    if (!env_.messages->Ask(Text(*env_.strings, "lblStartReplace"),
+                            Text(*env_.strings, "lblConfirm")))
+        return;
+
+    // Records carry the file's name as the file list shows it.
+    std::unordered_map<std::string, const RunFile*> byPath;
+    std::vector<std::filesystem::path> paths;
+    paths.reserve(files.size());
+    for (const RunFile& file : files) {
+        byPath.emplace(file.path.native(), &file);
+        paths.push_back(file.path);
+    }
+    const auto captionOf = [&byPath](const std::filesystem::path& path) {
+        const auto found = byPath.find(path.native());
+        return found == byPath.end() ? path.native() : found->second->caption;
+    };
+
+    RuleEngine engine(*env_.rules, *sinks_);
+    EngineRules rules(engine, env_.replaceFlags());
+    FileListCorrection correction(rules, conditional ? env_.conditions : nullptr, env_.utf8On());
+    if (env_.backupOn()) {
+        correction.makeBackup = [](const std::filesystem::path& path, std::string_view bytes) {
+            std::filesystem::path copy = path;
+            copy += ".bak";
+            int error = 0;
+            WriteFileReplacing(copy, bytes, &error);
+            return error;
+        };
+    }
+    correction.recordName = [&captionOf](const std::filesystem::path& path) {
+        return Utf8ToCp1251Lenient(captionOf(path));
+    };
+    std::string failure;
+    correction.onFileDone = [&](const FileReport& report) {
+        sinks_->FileDone(report.verdict == FileReport::Verdict::Corrected);
+        if (report.verdict == FileReport::Verdict::Error) failure = report.error;
+        if (report.verdict != FileReport::Verdict::Skipped) return;
+        env_.log->AppendLine(FromUtf8(captionOf(report.path)) + QStringLiteral(": ") +
+                             FromUtf8(report.result.reason));
+    };
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    correction.onProgress = [&sinceEvents](std::size_t, std::size_t) {
+        if (sinceEvents.elapsed() < kEventsEveryMs) return;
+        QApplication::processEvents();
+        sinceEvents.restart();
+    };
+    correction.stopRequested = [this] { return stopRequested_; };
+
+    FileListCorrection::Summary summary;
+    DisableCommands();
+    sinks_->HoldRecords(true);
+    try {
+        summary = correction.Run(paths);
+    } catch (...) {
+        sinks_->HoldRecords(false);
+        EnableCommands();
+        throw;
+    }
+    sinks_->HoldRecords(false);
+    EnableCommands();
+    if (summary.failed) {
+        ShowError(failure);
+        return;
+    }
+    std::string text = ReplaceCount(Text(*env_.strings, "lblCorrectionFinished"), viewer_->Count());
+    if (summary.stopped)
+        text = "Коррекция остановлена: обработано файлов " + std::to_string(summary.done) + " из " +
+               std::to_string(files.size()) + ".\r\n" + text;
+    if (env_.messages->Ask(text, kProgramCaption)) viewer_->ShowModal();
+    env_.progressBar->setValue(0);
+}
+
+void CorrectionRun::ShowError(const std::string& what) {
+    env_.messages->Show(FromErrorText(what).toStdString(), kProgramCaption, Messages::Icon::Error);
+}
+
+void CorrectionRun::DisableCommands() {
+    running_ = true;
+    stopRequested_ = false;
+    disabledActions_.clear();
+    for (QAction* action : env_.window->findChildren<QAction*>()) {
+        if (!action->isEnabled()) continue;
+        action->setEnabled(false);
+        disabledActions_.push_back(action);
+    }
+    disabled_.clear();
+    for (QWidget* child : env_.window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child == env_.stopBand || !child->isEnabled() || child->isWindow()) continue;
+        child->setEnabled(false);
+        disabled_.push_back(child);
+    }
+    env_.stopButton->setVisible(true);
+    env_.stopButton->setEnabled(true);
+    escape_->setEnabled(true);
+}
+
+void CorrectionRun::EnableCommands() {
+    escape_->setEnabled(false);
+    env_.stopButton->setVisible(false);
+    for (QWidget* child : disabled_) child->setEnabled(true);
+    for (QAction* action : disabledActions_) action->setEnabled(true);
+    disabled_.clear();
+    disabledActions_.clear();
+    running_ = false;
+    env_.updateActions();
+}
+
+}  // namespace qx

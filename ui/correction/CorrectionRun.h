@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// CorrectionRun: what "Заменить" and "Заменить при условии ..." do. On the files page it
+// corrects the checked files one after the other through the correction loop that batch mode
+// uses, with ".bak" copies when asked, the progress bar, a line on the log page for every file
+// left uncorrected, and a summary that offers the list of performed replacements. On any other
+// page it corrects the clipboard text instead.
+//
+// The run goes on inside the window's event loop: between two files pending events are let
+// through (the window repaints, the stop button and Escape work) while every command and every
+// panel but the stop button is disabled.
+
+#include <QObject>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/TextRoutines.h"
+
+class QAction;
+class QProgressBar;
+class QPushButton;
+class QShortcut;
+class QWidget;
+
+namespace qx {
+
+class ConditionsForm;
+class DoneReplacesForm;
+class EngineSinks;
+class LogPage;
+class MessageStrings;
+class Messages;
+class TRuleRows;
+struct TReplaceConditions;
+
+// One file a run may correct: its path and the caption the file list shows for it (UTF-8).
+struct RunFile {
+    std::filesystem::path path;
+    std::string caption;
+};
+
+// What the run needs of the main window; every pointer must outlive the run.
+struct CorrectionRunEnv {
+    QWidget* window = nullptr;  // disabled during a run, the stop button's band excepted
+    QWidget* stopBand = nullptr;
+    QPushButton* stopButton = nullptr;
+    QProgressBar* progressBar = nullptr;
+    LogPage* log = nullptr;
+    Messages* messages = nullptr;
+    const MessageStrings* strings = nullptr;
+    TRuleRows* rules = nullptr;
+    TReplaceConditions* conditions = nullptr;
+    std::function<bool()> filesPageShown;
+    // The checked rows of the file view, in row order.
+    std::function<std::vector<RunFile>()> checkedFiles;
+    std::function<ReplaceFlags()> replaceFlags;
+    std::function<bool()> backupOn;
+    std::function<bool()> utf8On;
+    // Re-applies the commands' enabling rules once a run is over.
+    std::function<void()> updateActions;
+};
+
+class CorrectionRun : public QObject {
+    Q_OBJECT
+public:
+    // The conditions dialog and the viewer are made here, as children of the window.
+    explicit CorrectionRun(CorrectionRunEnv env);
+    ~CorrectionRun() override;
+
+    // "Заменить" (false) and, after the conditions dialog was confirmed, "Заменить при
+    // условии ..." (true).
+    void RunCorrection(bool conditional);
+    // Shows the conditions dialog; a confirmed dialog starts a conditional run.
+    void CondReplace();
+
+    // Between two files the run ends; what was corrected stays corrected.
+    void RequestStop() { stopRequested_ = true; }
+    bool Running() const { return running_; }
+
+    DoneReplacesForm& Viewer() const { return *viewer_; }
+    ConditionsForm& Conditions() const { return *conditionsForm_; }
+    // Where the engine reports during any correction of the window: the viewer's records,
+    // the progress bar, the log page.
+    EngineSinks& Sinks() const;
+
+    // Disables every action of the window and every panel but the stop button's band;
+    // EnableCommands undoes it and re-applies the enabling rules.
+    void DisableCommands();
+    void EnableCommands();
+
+private:
+    class WindowSinks;
+    void RunOnFiles(bool conditional, std::size_t activeRules);
+    void RunOnBuffer(bool conditional);
+    void ShowError(const std::string& what);
+
+    CorrectionRunEnv env_;
+    std::unique_ptr<WindowSinks> sinks_;
+    ConditionsForm* conditionsForm_ = nullptr;
+    DoneReplacesForm* viewer_ = nullptr;
+    QShortcut* escape_ = nullptr;
+    std::vector<QWidget*> disabled_;
+    std::vector<QAction*> disabledActions_;
+    bool running_ = false;
+    bool stopRequested_ = false;
+};
+
+}  // namespace qx
