@@ -55,6 +55,7 @@ MainForm::MainForm(MainFormEnv env)
     BuildLayout();
     ConnectCommands();
     BuildRuleEditing();
+    BuildCorrection();
 
     pageControl_->setCurrentWidget(filesPage_);
     Refresh();
@@ -67,7 +68,6 @@ MainForm::MainForm(MainFormEnv env)
     tmrUpdate_->start();
     // The dialogs are made once and keep their state between showings.
     about_ = new AboutForm(messages(), *env_.shell, this);
-    BuildCorrection();
     UpdateActions();
 }
 
