@@ -2,6 +2,7 @@
 #include "batch/BatchMode.h"
 
 #include <exception>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -31,6 +32,24 @@ public:
     void AddDoneReplace(std::string_view, std::string_view, std::string_view) override {}
     void StepProgress() override {}
     void AppendLog(std::string_view) override {}
+};
+
+// One worker's rules: its own engine over the shared rows, every expression compiled up front.
+class PreparedRules final : public TextRules {
+public:
+    PreparedRules(const ActiveRules& rows, EngineSinks& sinks)
+        : engine_(rows, sinks), rules_(engine_, kReplaceAll | kIgnoreCase) {
+        engine_.Prepare();
+    }
+    std::string Apply(std::string_view text) override { return rules_.Apply(text); }
+    std::size_t ActiveRuleCount() const override { return rules_.ActiveRuleCount(); }
+    void SetCurrentFileName(std::string name) override {
+        rules_.SetCurrentFileName(std::move(name));
+    }
+
+private:
+    RuleEngine engine_;
+    EngineRules rules_;
 };
 
 bool IsValidUtf8(std::string_view text) { return Utf8ToCp1251(text).has_value(); }
@@ -84,10 +103,18 @@ int RunBatch(std::string_view fileListArgument, std::string_view listFileArgumen
     for (const std::string& line : FileListLines(fileList))
         files.push_back(ResolveListed(line, baseFolder));
 
+    // The sinks keep nothing, so the workers share them.
     DroppingSinks sinks;
-    RuleEngine engine(rows, sinks);
-    EngineRules engineRules(engine, kReplaceAll | kIgnoreCase);
-    FileListCorrection correction(engineRules);
+    std::unique_ptr<TextRules> first;
+    try {
+        // A rule list with an expression that does not compile corrects no file at all.
+        first = std::make_unique<PreparedRules>(rows, sinks);
+    } catch (const std::exception& error) {
+        messages.Show(listFilePath.native() + ": " + AsUtf8(error.what()), "",
+                      Messages::Icon::Error);
+        return kBatchEngineError;
+    }
+    FileListCorrection correction(*first);
     int status = kBatchOk;
     correction.onFileDone = [&](const FileReport& report) {
         switch (report.verdict) {
@@ -106,7 +133,11 @@ int RunBatch(std::string_view fileListArgument, std::string_view listFileArgumen
                 return;
         }
     };
-    if (correction.Run(files).failed) return kBatchEngineError;
+    const auto workerRules = [&]() -> std::unique_ptr<TextRules> {
+        if (first) return std::move(first);
+        return std::make_unique<PreparedRules>(rows, sinks);
+    };
+    if (correction.RunParallel(files, workerRules).failed) return kBatchEngineError;
     return status;
 }
 

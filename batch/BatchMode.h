@@ -9,10 +9,13 @@
 // Success prints nothing and gives status 0. A failure prints one line on standard error:
 // kBatchMissingArgument  an argument names no file (nothing is corrected);
 // kBatchListNotLoaded    the list file does not parse (nothing is corrected);
-// kBatchEngineError      a rule raised an error: the files before it stay corrected, the rest
-//                        are not touched;
+// kBatchEngineError      a regular expression of the list does not compile (nothing is
+//                        corrected), or a rule raised an error on a file: the files before it
+//                        stay corrected, that file and the rest are not touched;
 // kBatchFileNotWritten   a file could not be written back (its content is kept as it was);
 //                        the run goes on with the next file.
+// The files are corrected on one thread per core; each is written only once every file before
+// it in the list has passed the rules, and the lines come in the order of the list.
 // A file left untouched because windows-1251 cannot hold some of its characters gets one line
 // too, but does not fail the run.
 

@@ -4,7 +4,8 @@
 # rules (case-insensitive plain rules, two regular expressions). Every tool works on its own
 # copy; the outputs must be byte-identical. Prints each tool's time and peak memory and the
 # ratios, then batch mode's peak memory on one large file with no match and with a match in
-# every word, to show memory does not grow with the number of replacements.
+# every word, to show memory does not grow with the number of replacements, and a rule list
+# that finds nothing against `cat` of the same files.
 #
 # Usage: bench/batch_vs_sed.sh [path/to/qxquendro]
 # Sizes: QX_BENCH_SMALL (files, 3000), QX_BENCH_LARGE (files, 4), QX_BENCH_LARGE_MB (8).
@@ -123,10 +124,10 @@ PERL
 for tool in batch sed perl; do cp -r "$work/corpus" "$work/$tool"; done
 sed 's|^|batch/|' "$work/files.txt" >"$work/batch-files.txt"
 
-# Runs a command under /usr/bin/time; prints "seconds peak-KiB".
+# Runs a command under /usr/bin/time; prints "seconds peak-KiB user+system-seconds".
 measure() {
-    /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" >/dev/null
-    cat "$work/time.txt"
+    /usr/bin/time -f '%e %M %U %S' -o "$work/time.txt" "$@" >/dev/null
+    awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }' "$work/time.txt"
 }
 
 batch_run() { "$program" "$work/batch-files.txt" "$work/rules.lst"; }
@@ -142,9 +143,9 @@ export -f batch_run sed_run perl_run
 export program work
 
 sync
-read -r batch_s batch_kb < <(measure bash -c batch_run)
-read -r sed_s sed_kb < <(measure bash -c sed_run)
-read -r perl_s perl_kb < <(measure bash -c perl_run)
+read -r batch_s batch_kb batch_cpu < <(measure bash -c batch_run)
+read -r sed_s sed_kb sed_cpu < <(measure bash -c sed_run)
+read -r perl_s perl_kb perl_cpu < <(measure bash -c perl_run)
 
 diff -r "$work/batch" "$work/sed" >/dev/null || { echo "batch mode and sed differ"; exit 1; }
 diff -r "$work/batch" "$work/perl" >/dev/null || { echo "batch mode and perl differ"; exit 1; }
@@ -152,10 +153,22 @@ diff -r "$work/corpus" "$work/batch" >/dev/null && { echo "nothing was corrected
 
 corpus_mb=$(du -sm "$work/corpus" | cut -f1)
 echo "corpus: $small small files, $large files of $large_mb MiB, ${corpus_mb} MiB in all; outputs identical"
-printf '%-12s %8s s %10s KiB peak\n' "batch mode" "$batch_s" "$batch_kb" "sed -i" "$sed_s" "$sed_kb" \
-    "perl -pi" "$perl_s" "$perl_kb"
+printf '%-12s %8s s %10s KiB peak %8s s CPU\n' "batch mode" "$batch_s" "$batch_kb" "$batch_cpu" \
+    "sed -i" "$sed_s" "$sed_kb" "$sed_cpu" "perl -pi" "$perl_s" "$perl_kb" "$perl_cpu"
 awk -v b="$batch_s" -v s="$sed_s" -v p="$perl_s" \
     'BEGIN { printf "sed/batch %.2f, perl/batch %.2f (above 1: batch mode is faster)\n", s / b, p / b }'
+
+# A rule list that finds nothing in the corpus, against reading the same files with cat.
+printf '%s\r\n' '<?xml version="1.0" encoding="windows-1251"?>' '<List xml:space="preserve">' \
+    '  <Item> <Find>zqxj</Find> <Replace>y</Replace>  <Checked>1</Checked>  </Item>' \
+    '  <Item> <Find>qz(\d+)</Find> <Replace>$1</Replace>  <Checked>1</Checked>  <Flags>r</Flags>  </Item>' \
+    '</List>' >"$work/idle.lst"
+idle_run() { "$program" "$work/batch-files.txt" "$work/idle.lst"; }
+cat_run() { (cd "$work" && tr -d '\r' <batch-files.txt | tr '\n' '\0' | xargs -0 cat >/dev/null); }
+export -f idle_run cat_run
+read -r cat_s _ cat_cpu < <(measure bash -c cat_run)
+read -r idle_s _ idle_cpu < <(measure bash -c idle_run)
+echo "a list that finds nothing: ${idle_s} s (${idle_cpu} s CPU); cat of the same files: ${cat_s} s (${cat_cpu} s CPU)"
 
 # Memory against the number of replacements: one file, no match versus a match in every word.
 mkdir "$work/mem"
@@ -165,7 +178,7 @@ perl -e 'print "colour colour colour colour\n" x (int($ARGV[0] * 1024 * 1024 / 2
     >"$work/mem/every.txt"
 echo none.txt >"$work/mem/none-list.txt"
 echo every.txt >"$work/mem/every-list.txt"
-read -r _ none_kb < <(measure "$program" "$work/mem/none-list.txt" "$work/rules.lst")
-read -r _ every_kb < <(measure "$program" "$work/mem/every-list.txt" "$work/rules.lst")
+read -r _ none_kb _ < <(measure "$program" "$work/mem/none-list.txt" "$work/rules.lst")
+read -r _ every_kb _ < <(measure "$program" "$work/mem/every-list.txt" "$work/rules.lst")
 replacements=$(( large_mb * 1024 * 1024 / 28 * 4 ))
 echo "batch mode peak on a $large_mb MiB file: ${none_kb} KiB with no match, ${every_kb} KiB with $replacements replacements"

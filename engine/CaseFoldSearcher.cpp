@@ -53,6 +53,17 @@ CaseFoldSearcher::CaseFoldSearcher(std::string_view needle) : needle_(LowerCase(
         }
     }
     if (best != INT_MAX) UseAnchor(anchor_);
+    firstMethod_ = method_;
+    firstAnchor_ = anchor_;
+}
+
+void CaseFoldSearcher::Restart() {
+    known_[0] = known_[1] = false;
+    sampled_ = false;
+    if (firstMethod_ == Method::kAnchor)
+        UseAnchor(firstAnchor_);
+    else
+        method_ = firstMethod_;
 }
 
 bool CaseFoldSearcher::Anchorable(std::size_t index) const {

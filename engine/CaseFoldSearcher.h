@@ -26,6 +26,9 @@ public:
     explicit CaseFoldSearcher(std::string_view needle);
     // First occurrence at or after `from`, or npos. `from` must not decrease between calls.
     std::size_t Find(std::string_view haystack, std::size_t from);
+    // Readies the searcher for a new walk (another text, or the same one from its start), with
+    // the set-up of the find text kept: one searcher serves every text a rule is applied to.
+    void Restart();
 
 private:
     static constexpr std::size_t kSkipFrom = 4;        // shortest find text worth skipping along
@@ -48,6 +51,8 @@ private:
     bool known_[2] = {false, false};
     std::array<std::size_t, 256> shift_{};  // by the text byte under the needle's last byte
     bool sampled_ = false;
+    Method firstMethod_ = Method::kEveryPosition;  // the choice made from the find text alone
+    std::size_t firstAnchor_ = 0;
 };
 
 }  // namespace qx

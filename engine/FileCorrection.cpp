@@ -89,6 +89,12 @@ void Release(std::string& text) {
 CorrectionResult CorrectFile(const std::filesystem::path& path,
                              const TReplaceConditions* conditions, bool utf8Option,
                              TextRules& rules, const BackupCopy& backup) {
+    return CorrectFile(path, conditions, utf8Option, rules, backup, {});
+}
+
+CorrectionResult CorrectFile(const std::filesystem::path& path,
+                             const TReplaceConditions* conditions, bool utf8Option,
+                             TextRules& rules, const BackupCopy& backup, const WriteGate& gate) {
     // Look before opening: opening a named pipe or a device could block or have effects.
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return RefusedOnOpen(errno);
@@ -108,7 +114,8 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
 
     std::string bytes;
     try {
-        if (const int error = ReadWholeFile(fd.Get(), bytes))
+        if (const int error =
+                ReadRegularFile(fd.Get(), static_cast<std::size_t>(info.st_size), bytes))
             return Refused(CorrectionOutcome::CannotRead, error);
     } catch (const std::bad_alloc&) {
         return Refused(CorrectionOutcome::CannotRead, ENOMEM);
@@ -138,6 +145,7 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
     std::string corrected = rules.Apply(text);
     if (corrected == text) return Done(CorrectionOutcome::Unchanged);
     Release(decoded);
+    if (gate && !gate()) return Done(CorrectionOutcome::Unchanged);
     if (backup) {
         if (const int error = backup(path, bytes))
             return Refused(CorrectionOutcome::BackupFailed, error);

@@ -40,6 +40,13 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
                              const TReplaceConditions* conditions, bool utf8Option,
                              TextRules& rules, const BackupCopy& backup = {});
 
+// Asked for a file the rules changed, after they ran and before the backup and the write; false
+// leaves the file untouched (reported as Unchanged; the caller that says no drops the report).
+using WriteGate = std::function<bool()>;
+CorrectionResult CorrectFile(const std::filesystem::path& path,
+                             const TReplaceConditions* conditions, bool utf8Option,
+                             TextRules& rules, const BackupCopy& backup, const WriteGate& gate);
+
 inline CorrectionResult CorrectFile(const std::filesystem::path& path, ReplaceFlags flags,
                                     const TReplaceConditions* conditions, bool utf8Option,
                                     RuleEngine& engine) {

@@ -14,39 +14,8 @@
 namespace qx {
 namespace {
 
-// Blocks SIGXFSZ for its lifetime and discards one the writes raised, so that crossing the
-// file-size limit gives EFBIG instead of killing the process with a half-written file.
-class FileSizeSignalHold {
-public:
-    FileSizeSignalHold() {
-        sigemptyset(&set_);
-        sigaddset(&set_, SIGXFSZ);
-        pthread_sigmask(SIG_BLOCK, &set_, &previous_);
-        sigset_t pending;
-        sigemptyset(&pending);
-        sigpending(&pending);
-        pendingBefore_ = sigismember(&pending, SIGXFSZ) == 1;
-    }
-    ~FileSizeSignalHold() {
-        if (!pendingBefore_) {
-            sigset_t pending;
-            sigemptyset(&pending);
-            sigpending(&pending);
-            if (sigismember(&pending, SIGXFSZ) == 1) {
-                const timespec now{};
-                sigtimedwait(&set_, nullptr, &now);
-            }
-        }
-        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-    }
-    FileSizeSignalHold(const FileSizeSignalHold&) = delete;
-    FileSizeSignalHold& operator=(const FileSizeSignalHold&) = delete;
-
-private:
-    sigset_t set_{};
-    sigset_t previous_{};
-    bool pendingBefore_ = false;
-};
+// Scopes open on this thread: only the outermost one changes the signal mask.
+thread_local int tSignalScopes = 0;
 
 // Writes `data` at `offset`; 0 or the errno of the failure.
 int WriteAt(int fd, std::string_view data, std::size_t offset) {
@@ -173,6 +142,34 @@ int ReplaceFile(const std::filesystem::path& path, std::string_view bytes) {
 
 }  // namespace
 
+// Blocks SIGXFSZ and discards one the writes raised, so that crossing the file-size limit gives
+// EFBIG instead of killing the process with a half-written file.
+FileSizeSignalScope::FileSizeSignalScope() : outer_(tSignalScopes++ == 0) {
+    if (!outer_) return;
+    sigemptyset(&set_);
+    sigaddset(&set_, SIGXFSZ);
+    pthread_sigmask(SIG_BLOCK, &set_, &previous_);
+    sigset_t pending;
+    sigemptyset(&pending);
+    sigpending(&pending);
+    pendingBefore_ = sigismember(&pending, SIGXFSZ) == 1;
+}
+
+FileSizeSignalScope::~FileSizeSignalScope() {
+    --tSignalScopes;
+    if (!outer_) return;
+    if (!pendingBefore_) {
+        sigset_t pending;
+        sigemptyset(&pending);
+        sigpending(&pending);
+        if (sigismember(&pending, SIGXFSZ) == 1) {
+            const timespec now{};
+            sigtimedwait(&set_, nullptr, &now);
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
+
 UniqueFd OpenToRead(const std::filesystem::path& path) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
@@ -205,6 +202,28 @@ int ReadWholeFile(int fd, std::string& out) {
     return 0;
 }
 
+int ReadRegularFile(int fd, std::size_t size, std::string& out) {
+    // One byte more than the size: a file that grew is noticed without a second read.
+    out.resize(size + 1);
+    std::size_t done = 0;
+    for (;;) {
+        if (done == out.size()) out.resize(out.size() * 2);
+        const std::size_t asked = out.size() - done;
+        const ssize_t n = ::read(fd, out.data() + done, asked);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+        // A short read that reached the measured size is the end; one that stopped before it
+        // (an interrupted read) is read on, or a truncated copy would be written back.
+        if (static_cast<std::size_t>(n) < asked && done >= size) break;
+    }
+    out.resize(done);
+    return 0;
+}
+
 int ReadWholeFile(const std::filesystem::path& path, std::string& out) {
     const UniqueFd fd = OpenToRead(path);
     if (!fd.Valid()) return errno;
@@ -213,7 +232,7 @@ int ReadWholeFile(const std::filesystem::path& path, std::string& out) {
 
 RewriteResult RewriteInPlace(int fd, std::string_view original, ContentSource& replacement,
                              RewriteOptions options) {
-    FileSizeSignalHold hold;
+    const FileSizeSignalScope hold;
     RewriteResult result;
 
     if (options.reserveFirst) {

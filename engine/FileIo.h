@@ -11,6 +11,7 @@
 // The program's own files (rule lists, the settings file) are replaced whole instead, through a
 // temporary file and a rename, so that a full disk or a crash never leaves half of one.
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <cstddef>
@@ -31,6 +32,10 @@ UniqueFd OpenToRead(const std::filesystem::path& path);
 // Reads everything from the descriptor's current offset to the end into `out`; 0 or the errno of
 // the failure. Memory is taken once for the size the file has when the read starts.
 int ReadWholeFile(int fd, std::string& out);
+// Reads a regular file of `size` bytes (as fstat gave it) from the descriptor's current offset
+// into `out`: one read when the size still holds (a short read at that size is the end), to
+// the real end when it grew or shrank since it was measured.
+int ReadRegularFile(int fd, std::size_t size, std::string& out);
 // Opens and reads the file at `path`; 0 or the errno of the failure.
 int ReadWholeFile(const std::filesystem::path& path, std::string& out);
 
@@ -63,9 +68,25 @@ struct RewriteOptions {
     bool reserveFirst = true;
 };
 
+// Holds SIGXFSZ back on the calling thread for its lifetime, so that the rewrites made meanwhile
+// do not change the signal mask each time: a run over many files makes one and keeps it.
+class FileSizeSignalScope {
+public:
+    FileSizeSignalScope();
+    ~FileSizeSignalScope();
+    FileSizeSignalScope(const FileSizeSignalScope&) = delete;
+    FileSizeSignalScope& operator=(const FileSizeSignalScope&) = delete;
+
+private:
+    sigset_t set_{};
+    sigset_t previous_{};
+    bool pendingBefore_ = false;
+    bool outer_ = false;  // this scope set the mask (no enclosing one on this thread)
+};
+
 // `fd` is open for reading and writing on a regular file that holds exactly `original`.
-// SIGXFSZ is held back during the call: the size limit shows as a failed write, not as the
-// death of the process half-way through.
+// SIGXFSZ is held back during the call (by a FileSizeSignalScope, unless one is open already): the
+// size limit shows as a failed write, not as the death of the process half-way through.
 RewriteResult RewriteInPlace(int fd, std::string_view original, ContentSource& replacement,
                              RewriteOptions options = {});
 RewriteResult RewriteInPlace(int fd, std::string_view original, std::string_view replacement,

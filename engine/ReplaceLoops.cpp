@@ -108,8 +108,18 @@ public:
           replace_(replace),
           all_((flags & kReplaceAll) != 0),
           hooks_(hooks),
-          folded_((flags & kIgnoreCase) != 0 ? std::make_unique<CaseFoldSearcher>(compared)
-                                             : nullptr) {}
+          own_((flags & kIgnoreCase) != 0 ? std::make_unique<CaseFoldSearcher>(compared) : nullptr),
+          folded_(own_.get()) {}
+    // With a searcher made beforehand for `compared` (null: case-sensitive).
+    PlainMatcher(std::string_view compared, std::string_view replace, ReplaceFlags flags,
+                 ReplaceHooks& hooks, CaseFoldSearcher* folded)
+        : find_(compared),
+          replace_(replace),
+          all_((flags & kReplaceAll) != 0),
+          hooks_(hooks),
+          folded_(folded) {
+        if (folded_ != nullptr) folded_->Restart();
+    }
 
     bool First(std::string_view text, std::size_t& pos, std::size_t& len) {
         return Search(text, 0, pos, len);
@@ -135,7 +145,8 @@ private:
     std::string_view replace_;
     bool all_;
     ReplaceHooks& hooks_;
-    std::unique_ptr<CaseFoldSearcher> folded_;
+    std::unique_ptr<CaseFoldSearcher> own_;
+    CaseFoldSearcher* folded_;
     std::string numbered_;
 };
 
@@ -171,6 +182,11 @@ private:
 
 }  // namespace
 
+PreparedFind::PreparedFind(std::string text) : exact(std::move(text)) {}
+PreparedFind::~PreparedFind() = default;
+PreparedFind::PreparedFind(PreparedFind&&) noexcept = default;
+PreparedFind& PreparedFind::operator=(PreparedFind&&) noexcept = default;
+
 bool ReplaceCountedInto(std::string_view text, std::string_view find, std::string_view replace,
                         ReplaceFlags flags, ReplaceHooks& hooks, std::string& out) {
     if (text.empty() || find.empty() || find == replace) return false;
@@ -181,6 +197,21 @@ bool ReplaceCountedInto(std::string_view text, std::string_view find, std::strin
         return ReplaceLoop(text, matcher, hooks, out);
     }
     PlainMatcher matcher(find, replace, flags, hooks);
+    return ReplaceLoop(text, matcher, hooks, out);
+}
+
+bool ReplaceCountedInto(std::string_view text, PreparedFind& find, std::string_view replace,
+                        ReplaceFlags flags, ReplaceHooks& hooks, std::string& out) {
+    if (text.empty() || find.exact.empty() || find.exact == replace) return false;
+    if ((flags & kIgnoreCase) != 0) {
+        if (!find.folded) {
+            find.lower = LowerCase(find.exact);
+            find.folded = std::make_unique<CaseFoldSearcher>(find.lower);
+        }
+        PlainMatcher matcher(find.lower, replace, flags, hooks, find.folded.get());
+        return ReplaceLoop(text, matcher, hooks, out);
+    }
+    PlainMatcher matcher(find.exact, replace, flags, hooks, nullptr);
     return ReplaceLoop(text, matcher, hooks, out);
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,7 @@
 
 namespace qx {
 
+class CaseFoldSearcher;
 class TRegExpr;
 
 // What a replace loop reports for each replacement it makes.
@@ -72,6 +74,23 @@ bool ReplaceCountedInPlace(std::string& text, std::string_view find, std::string
 // Into `out` (its old content is dropped) from a text that is only read; true when a
 // replacement was made, otherwise `out` is untouched and the text stands as it is.
 bool ReplaceCountedInto(std::string_view text, std::string_view find, std::string_view replace,
+                        ReplaceFlags flags, ReplaceHooks& hooks, std::string& out);
+
+// A plain rule's find text with the letter-case searcher for it, made at the first use under
+// kIgnoreCase and kept for every later text and pass. One walk at a time: not shared between
+// threads.
+struct PreparedFind {
+    explicit PreparedFind(std::string text);
+    ~PreparedFind();
+    PreparedFind(PreparedFind&&) noexcept;
+    PreparedFind& operator=(PreparedFind&&) noexcept;
+
+    std::string exact;
+    std::string lower;
+    std::unique_ptr<CaseFoldSearcher> folded;
+};
+// The same as above with the searcher kept in `find`.
+bool ReplaceCountedInto(std::string_view text, PreparedFind& find, std::string_view replace,
                         ReplaceFlags flags, ReplaceHooks& hooks, std::string& out);
 
 // The regular-expression replace-all: every non-overlapping match of `expression` gives way to

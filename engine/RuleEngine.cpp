@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "engine/ReplaceLoops.h"
 #include "engine/TRegExpr.h"
@@ -28,16 +29,87 @@ bool IsRegexFlags(std::string_view flags) {
     return flags.find_first_of("rR") != std::string_view::npos;
 }
 
+// One active row made ready to run: its texts decoded, its expression compiled, its searcher
+// built, once for every text and pass until the rules change. The rule's own fields are kept
+// to see that change.
+struct PreparedRow {
+    std::size_t row = 0;
+    std::string sourceFind, sourceReplace, sourceFlags, sourceXPath;
+    std::int32_t repeat = 0;
+
+    bool regex = false;
+    PreparedFind find{{}};
+    std::string replace;
+    std::string xmlFind, xmlReplace;  // xPath rules: entities decoded
+    std::unique_ptr<TRegExpr> expression;
+
+    bool MadeFrom(std::size_t r, const TReplace& rule) const {
+        return row == r && repeat == rule.Repeat && sourceFind == rule.Find &&
+               sourceReplace == rule.Replace && sourceFlags == rule.Flags &&
+               sourceXPath == rule.xPath;
+    }
+};
+
+PreparedRow PrepareRow(std::size_t row, const TReplace& rule, bool compile) {
+    PreparedRow p;
+    p.row = row;
+    p.sourceFind = rule.Find;
+    p.sourceReplace = rule.Replace;
+    p.sourceFlags = rule.Flags;
+    p.sourceXPath = rule.xPath;
+    p.repeat = rule.Repeat;
+    p.regex = IsRegexFlags(rule.Flags);
+    p.find = PreparedFind(DecodeTokens(rule.Find, true));
+    p.replace = DecodeTokens(rule.Replace, true);
+    if (!rule.xPath.empty()) {
+        p.xmlFind = XmlUnescape(p.find.exact);
+        p.xmlReplace = XmlUnescape(p.replace);
+    }
+    if (p.regex) {
+        p.expression = std::make_unique<TRegExpr>();
+        p.expression->SetExpression(rule.xPath.empty() ? p.find.exact : p.xmlFind);
+        if (compile) p.expression->Compile();  // one that does not compile stops here
+    }
+    return p;
+}
+
 }  // namespace
 
 struct RuleEngine::Impl {
     const ActiveRules& rows;
     EngineSinks& sinks;
     std::string fileName;
+    std::vector<PreparedRow> prepared;
+    bool ready = false;
+    TRegExpr spare;  // for xPath rules that run no expression of their own
+
+    // `compile`: every expression now; otherwise each when its rule first runs, so that the
+    // rules before a faulty one still run on the text at hand (and report what they did).
+    void Prepare(bool compile) {
+        ready = false;
+        prepared.clear();
+        for (std::size_t row = 0; row < rows.RowCount(); ++row)
+            if (const TReplace* rule = rows.ActiveRule(row))
+                prepared.push_back(PrepareRow(row, *rule, compile));
+        ready = true;
+    }
+
+    // True while the rows hold exactly the rules that were prepared.
+    bool Current() const {
+        if (!ready) return false;
+        std::size_t k = 0;
+        for (std::size_t row = 0; row < rows.RowCount(); ++row) {
+            const TReplace* rule = rows.ActiveRule(row);
+            if (rule == nullptr) continue;
+            if (k == prepared.size() || !prepared[k].MadeFrom(row, *rule)) return false;
+            ++k;
+        }
+        return k == prepared.size();
+    }
 };
 
 RuleEngine::RuleEngine(const ActiveRules& rows, EngineSinks& sinks)
-    : impl_(std::make_unique<Impl>(Impl{rows, sinks, {}})) {}
+    : impl_(std::make_unique<Impl>(rows, sinks)) {}
 
 RuleEngine::~RuleEngine() = default;
 
@@ -61,11 +133,13 @@ std::size_t RuleEngine::ActiveRuleCount() const {
     return count;
 }
 
+void RuleEngine::Prepare() { impl_->Prepare(true); }
+
 std::string RuleEngine::ApplyRules(std::string_view text, ReplaceFlags flags) {
     if (text.empty()) return {};
+    if (!impl_->Current()) impl_->Prepare(false);
 
     EngineSinks& sinks = impl_->sinks;
-    TRegExpr engine;  // one per call: compiled expressions are not kept from text to text
     RuleHooks hooks(sinks, impl_->fileName);
     hooks.sizeLimit = SizeLimit(text.size());
     std::unique_ptr<XmlDocument> document;  // made at the first xPath rule, then reused
@@ -75,31 +149,26 @@ std::string RuleEngine::ApplyRules(std::string_view text, ReplaceFlags flags) {
     bool own = false;
     std::string scratch;  // work buffer shared by all passes
 
-    const ActiveRules& rows = impl_->rows;
-    for (std::size_t row = 0; row < rows.RowCount(); ++row) {
+    const std::size_t rowCount = impl_->rows.RowCount();
+    std::size_t next = 0;  // the next prepared rule
+    for (std::size_t row = 0; row < rowCount; ++row) {
         hooks.ResetNumber();  // also for rows that are not applied
-        const TReplace* rule = rows.ActiveRule(row);
-        if (rule == nullptr) continue;
-
-        const std::string find = DecodeTokens(rule->Find, true);
-        const std::string replace = DecodeTokens(rule->Replace, true);
-        const bool regex = IsRegexFlags(rule->Flags);
-        std::int32_t passes = PassCount(rule->Repeat);
+        if (next == impl_->prepared.size() || impl_->prepared[next].row != row) continue;
+        PreparedRow& rule = impl_->prepared[next++];
+        std::int32_t passes = PassCount(rule.repeat);
 
         // A pass that replaced nothing and left the text as it was would be followed by passes
         // that do exactly the same, so the remaining passes are skipped: same text, same
         // records, same numbering as making all of them.
-        if (!rule->xPath.empty()) {
+        if (!rule.sourceXPath.empty()) {
             if (!document) document = std::make_unique<XmlDocument>();
+            TRegExpr& engine = rule.expression ? *rule.expression : impl_->spare;
             XPathContext context{*document, engine, hooks, flags, sinks, scratch};
-            // Entities are decoded once per rule, so every pass looks for the same text.
-            const std::string xmlFind = XmlUnescape(find);
-            const std::string xmlReplace = XmlUnescape(replace);
             for (; passes > 0; --passes) {
                 const std::string_view current = own ? std::string_view(result) : text;
                 const std::size_t recordsBefore = hooks.Records();
-                XPathResult pass =
-                    ApplyXPathRule(context, current, rule->xPath, xmlFind, xmlReplace, regex);
+                XPathResult pass = ApplyXPathRule(context, current, rule.sourceXPath, rule.xmlFind,
+                                                  rule.xmlReplace, rule.regex);
                 const bool idle = hooks.Records() == recordsBefore && pass.text == current;
                 result = std::move(pass.text);
                 own = true;
@@ -109,8 +178,10 @@ std::string RuleEngine::ApplyRules(std::string_view text, ReplaceFlags flags) {
             for (; passes > 0; --passes) {
                 const std::string_view current = own ? std::string_view(result) : text;
                 const bool replaced =
-                    regex ? ReplaceRegexInto(engine, current, find, replace, hooks, scratch)
-                          : ReplaceCountedInto(current, find, replace, flags, hooks, scratch);
+                    rule.regex ? ReplaceRegexInto(*rule.expression, current, rule.find.exact,
+                                                  rule.replace, hooks, scratch)
+                               : ReplaceCountedInto(current, rule.find, rule.replace, flags, hooks,
+                                                    scratch);
                 if (!replaced) break;
                 result.swap(scratch);  // the scratch keeps the old text's memory, if any
                 own = true;

@@ -40,6 +40,13 @@ public:
     void SetCurrentFileName(std::string name);
     const std::string& CurrentFileName() const;
 
+    // Makes the active rules ready to run: decodes their texts and compiles every regular
+    // expression (JIT included), so that each text and pass reuses them. Throws ERegExpr for an
+    // expression that does not compile, before any text is touched. A run over many texts calls
+    // it first; ApplyRules prepares again by itself whenever the rows' rules have changed (then
+    // compiling each expression when its rule is reached, as without Prepare).
+    void Prepare();
+
     // Applies the active rules to `text`, in row order. Errors propagate to the caller, which
     // shows what() and does not write the text back: ERegExpr (an invalid expression, a runaway
     // match), XmlError (an xPath the XML service rejects), ETextTooLarge. All derive from

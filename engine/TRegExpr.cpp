@@ -34,6 +34,14 @@ std::string Pcre2Message(int code) {
     return std::string(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length));
 }
 
+// One JIT stack per thread, shared by every expression matched on it: its memory is reserved
+// at its full size, so one per expression would reserve that again for every rule.
+pcre2_jit_stack* ThreadJitStack() {
+    thread_local const pcre2::JitStack stack(
+        pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
+    return stack.get();
+}
+
 }  // namespace
 
 struct TRegExpr::Impl {
@@ -45,7 +53,6 @@ struct TRegExpr::Impl {
 
     pcre2::CompileContext compileContext;
     pcre2::MatchContext matchContext;
-    pcre2::JitStack jitStack;
     pcre2::Code code;
     pcre2::MatchData matchData;
 
@@ -102,12 +109,6 @@ struct TRegExpr::Impl {
             throw ERegExpr("TRegExpr(comp): Internal Urp (pos 0): " + Pcre2Message(error));
         }
         jit = pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE) == 0;
-        if (jit) {
-            if (!jitStack) {
-                jitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
-                if (jitStack) pcre2_jit_stack_assign(matchContext.get(), nullptr, jitStack.get());
-            }
-        }
         matchData.reset(pcre2_match_data_create_from_pattern(code.get(), nullptr));
         if (!matchData) throw std::bad_alloc();
         compiled = true;
@@ -118,6 +119,8 @@ struct TRegExpr::Impl {
         count = -1;
         if (offset > input.size()) return false;
         const auto subject = reinterpret_cast<PCRE2_SPTR>(input.data());
+        // The stack of the thread that matches (without one PCRE2 uses its small own).
+        if (jit) pcre2_jit_stack_assign(matchContext.get(), nullptr, ThreadJitStack());
         int rc = pcre2_match(code.get(), subject, input.size(), offset, 0, matchData.get(),
                              matchContext.get());
         if (jit && (rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_JIT_STACKLIMIT)) {

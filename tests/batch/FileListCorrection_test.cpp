@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -121,6 +122,71 @@ TEST(FileListCorrection, StopsBetweenFilesAndAfterARuleError) {
         EXPECT_EQ(ReadBytes(files[0]), "color");
         EXPECT_EQ(ReadBytes(files[1]), "colour");
         EXPECT_EQ(ReadBytes(files[2]), "colour");
+    }
+}
+
+TEST(FileListCorrection, WorkersGiveTheReportsAndFilesOfOneThread) {
+    // A list of files of every kind, with a file the rules fail on in the middle: whatever the
+    // number of workers, the reports, their order and the bytes on disk are those of Run. The
+    // files after the failing one are corrected ahead by other workers but never written.
+    TempFolder folder;
+    std::vector<std::filesystem::path> files;
+    std::vector<std::string> contents;
+    for (int i = 0; i < 60; ++i) {
+        files.push_back(folder / ("f" + std::to_string(i)));
+        contents.push_back(i % 3 == 0 ? "plain" : i == 41 ? "colour broken" : "colour");
+        if (i % 7 != 5) WriteBytes(files.back(), contents.back());  // some are missing
+    }
+    const auto make = [] {
+        auto rules = std::make_unique<FakeRules>(
+            std::initializer_list<std::pair<std::string_view, std::string_view>>{
+                {"colour", "color"}});
+        FakeRules* own = rules.get();
+        own->beforeApply = [own] {
+            if (own->seen.find("broken") != std::string::npos)
+                throw std::runtime_error("TRegExpr(exec): broken");
+        };
+        return rules;
+    };
+    const auto reportsOf = [&](unsigned workers, std::string& disk) {
+        for (std::size_t i = 0; i < files.size(); ++i)
+            if (i % 7 != 5) WriteBytes(files[i], contents[i]);
+        std::unique_ptr<FakeRules> single = make();
+        FileListCorrection correction(*single);
+        std::vector<std::string> lines;
+        correction.onFileDone = [&](const FileReport& report) {
+            lines.push_back(report.path.filename().string() + " " +
+                            std::to_string(static_cast<int>(report.verdict)) + " " +
+                            std::to_string(static_cast<int>(report.result.outcome)) + " " +
+                            report.error);
+        };
+        std::size_t lastDone = 0;
+        correction.onProgress = [&](std::size_t done, std::size_t) { EXPECT_EQ(done, ++lastDone); };
+        const FileListCorrection::Summary summary =
+            workers == 0
+                ? correction.Run(files)
+                : correction.RunParallel(
+                      files, [&]() -> std::unique_ptr<TextRules> { return make(); }, workers);
+        EXPECT_TRUE(summary.failed);
+        EXPECT_EQ(summary.done, 42u);
+        disk.clear();
+        for (std::size_t i = 0; i < files.size(); ++i)
+            if (i % 7 != 5) disk += ReadBytes(files[i]) + "|";
+        return lines;
+    };
+    std::string sequentialDisk;
+    const std::vector<std::string> sequential = reportsOf(0, sequentialDisk);
+    ASSERT_EQ(sequential.size(), 42u);
+    EXPECT_NE(sequential.back().find("TRegExpr(exec): broken"), std::string::npos);
+    EXPECT_NE(sequentialDisk.find("color|"), std::string::npos);
+    EXPECT_NE(sequentialDisk.find("colour|"), std::string::npos);  // after the failing file
+    for (const unsigned workers : {2u, 3u, 8u}) {
+        SCOPED_TRACE(workers);
+        for (int round = 0; round < 5; ++round) {
+            std::string disk;
+            EXPECT_EQ(reportsOf(workers, disk), sequential);
+            EXPECT_EQ(disk, sequentialDisk);
+        }
     }
 }
 

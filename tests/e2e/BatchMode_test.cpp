@@ -277,21 +277,41 @@ TEST_F(BatchRun, MissingArgumentFileCorrectsNothing) {
 }
 
 TEST_F(BatchRun, EngineErrorStopsAtThatFile) {
-    // The faulty expression runs only inside <p>: the first file is no XML document, so the
-    // rule never runs there (one log line) and the plain rule corrects it.
+    // A matching error (a run-away expression) is met only on the second file: the first stays
+    // corrected, the second and the rest untouched, whichever worker got to them first.
+    Write("prog/rules.lst",
+          List({Item("(a+)+$", "x", true, " <Flags>r</Flags> "), Item("c", "d", true)}));
+    Write("prog/first.txt", "c");
+    Write("prog/second.txt", std::string(64, 'a') + "b c");
+    std::string files = "first.txt\nsecond.txt\n";
+    for (int i = 0; i < 8; ++i) {
+        Write("prog/later" + std::to_string(i) + ".txt", "c");
+        files += "later" + std::to_string(i) + ".txt\n";
+    }
+    Write("prog/files.txt", files);
+    const RunResult run = Run({"files.txt", "rules.lst"});
+    EXPECT_EQ(run.status, 4);
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+    EXPECT_NE(run.errors.find("second.txt: TRegExpr(exec): "), std::string::npos) << run.errors;
+    EXPECT_EQ(Read(Prog("first.txt")), "d");
+    EXPECT_EQ(Read(Prog("second.txt")), std::string(64, 'a') + "b c");
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(Read(Prog("later" + std::to_string(i) + ".txt")), "c");
+}
+
+TEST_F(BatchRun, ExpressionThatDoesNotCompileStopsBeforeAnyFile) {
+    // Every expression is compiled before the first file, also one that only runs inside <p>
+    // and would meet no XML document until the second file.
     Write("prog/rules.lst", List({Item("a", "b", true),
                                   Item("(", "x", true, " <xPath>//p</xPath>  <Flags>r</Flags> ")}));
     Write("prog/first.txt", "a");
     Write("prog/second.xml", "<p>a</p>");
-    Write("prog/third.txt", "a");
-    Write("prog/files.txt", "first.txt\nsecond.xml\nthird.txt\n");
+    Write("prog/files.txt", "first.txt\nsecond.xml\n");
     const RunResult run = Run({"files.txt", "rules.lst"});
     EXPECT_EQ(run.status, 4);
-    EXPECT_NE(run.errors.find("TRegExpr(comp): "), std::string::npos) << run.errors;
-    EXPECT_NE(run.errors.find("second.xml"), std::string::npos) << run.errors;
-    EXPECT_EQ(Read(Prog("first.txt")), "b");
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+    EXPECT_NE(run.errors.find("rules.lst: TRegExpr(comp): "), std::string::npos) << run.errors;
+    EXPECT_EQ(Read(Prog("first.txt")), "a");
     EXPECT_EQ(Read(Prog("second.xml")), "<p>a</p>");
-    EXPECT_EQ(Read(Prog("third.txt")), "a");
 }
 
 TEST_F(BatchRun, InvalidExpressionOnPlainTextFails) {
