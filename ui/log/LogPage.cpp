@@ -15,4 +15,6 @@ LogPage::LogPage(QWidget* parent) : QWidget(parent) {
     (new QVBoxLayout(this))->addWidget(memLog_);
 }
 
+void LogPage::AppendLine(const QString& line) { memLog_->appendPlainText(line); }
+
 }  // namespace qx

@@ -14,6 +14,9 @@ class LogPage : public QWidget {
 public:
     explicit LogPage(QWidget* parent);
 
+    // Adds a line at the end.
+    void AppendLine(const QString& line);
+
 private:
     QPlainTextEdit* memLog_ = nullptr;
 };

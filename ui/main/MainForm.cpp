@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -14,12 +15,19 @@
 #include <algorithm>
 
 #include "batch/FileList.h"
+#include "engine/BufferCorrection.h"
+#include "engine/EngineSinks.h"
+#include "engine/RuleEngine.h"
 #include "engine/TReplace.h"
 #include "engine/TReplaceConditions.h"
 #include "engine/TRuleRows.h"
+#include "platform/Messages.h"
 #include "platform/Shell.h"
+#include "platform/qt/QtClipboard.h"
 #include "storage/ListFile.h"
 #include "ui/clipboard/ClipboardPage.h"
+#include "ui/clipboard/SelectionCorrection.h"
+#include "ui/clipboard/TrayIcon.h"
 #include "ui/common/AboutForm.h"
 #include "ui/common/Controls.h"
 #include "ui/common/MessageStrings.h"
@@ -33,6 +41,24 @@
 
 namespace qx {
 
+namespace {
+
+// A clipboard correction reports only to the log page; its progress is too short to show.
+class ClipboardSinks final : public EngineSinks {
+public:
+    explicit ClipboardSinks(LogPage& log) : log_(log) {}
+    void AddDoneReplace(std::string_view, std::string_view, std::string_view) override {}
+    void StepProgress() override {}
+    void AppendLog(std::string_view line) override {
+        log_.AppendLine(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+    }
+
+private:
+    LogPage& log_;
+};
+
+}  // namespace
+
 MainForm::MainForm(MainFormEnv env)
     : QxForm(*env.messages, nullptr, Qt::Window),
       env_(std::move(env)),
@@ -45,8 +71,14 @@ MainForm::MainForm(MainFormEnv env)
                                              messages())),
       commands_(*this),
       replacesHeight_(TSettings().replacesHeight) {
+    clipboard_ = env_.clipboard;
+    if (clipboard_ == nullptr) {
+        ownClipboard_ = std::make_unique<QtClipboard>();
+        clipboard_ = ownClipboard_.get();
+    }
     BuildLayout();
     ConnectCommands();
+    ConnectDesktopKeys();
 
     pageControl_->setCurrentWidget(filesPage_);
     Refresh();
@@ -117,11 +149,12 @@ QWidget* MainForm::BuildPages() {
     filesPage_ =
         new FilesPage(*files_, commands_, *strings_, messages(), env_.browseForFolder, nullptr);
     pageControl_->addTab(filesPage_, QStringLiteral("Файлы"));
-    clipboardPage_ = new ClipboardPage(nullptr);
+    clipboardPage_ = new ClipboardPage(*clipboard_, nullptr);
     pageControl_->addTab(clipboardPage_, QStringLiteral("Буфер обмена"));
     droppedFilesPage_ = new DroppedFilesPage(nullptr);
     pageControl_->addTab(droppedFilesPage_, QStringLiteral("Файлы"));
-    pageControl_->addTab(new LogPage(nullptr), QStringLiteral("Log"));
+    logPage_ = new LogPage(nullptr);
+    pageControl_->addTab(logPage_, QStringLiteral("Log"));
     return pageControl_;
 }
 
@@ -136,8 +169,9 @@ void MainForm::BuildMenus(QMenuBar* bar) {
                        {C::CaseSensitive, C::Utf8, C::BackupOnReplace});
     commands_.FillMenu(*Named(bar->addMenu(QStringLiteral("Справка")), "miHelp"),
                        {C::Help, C::Web, C::About});
-    commands_.FillMenu(*Named(new QMenu(this), "pupMain"),
-                       {C::ReplaceInClipboard, {}, C::ShowHide, {}, C::Exit});
+    auto* pupMain = Named(new QMenu(this), "pupMain");
+    commands_.FillMenu(*pupMain, {C::ReplaceInClipboard, {}, C::ShowHide, {}, C::Exit});
+    trayIcon_ = new TrayIcon(*pupMain, *commands_(C::ShowHide), this);
 }
 
 void MainForm::ConnectCommands() {
@@ -148,6 +182,16 @@ void MainForm::ConnectCommands() {
     connect(commands_(C::Web), &QAction::triggered, this,
             [this] { env_.shell->OpenUrl(std::string(info::kWebScheme) + info::kWebSite); });
     connect(commands_(C::About), &QAction::triggered, this, [this] { about_->ShowModal(); });
+    connect(commands_(C::ReplaceInClipboard), &QAction::triggered, this, [this] {
+        try {
+            CorrectClipboard();
+        } catch (const std::exception& error) {
+            messages().Show(error.what(), "QX Quendro", Messages::Icon::Error);
+        }
+    });
+    connect(commands_(C::ReplaceSelectedText), &QAction::triggered, this,
+            &MainForm::CorrectSelection);
+    connect(commands_(C::ShowHide), &QAction::triggered, this, &MainForm::ToggleShown);
 
     // F5 anywhere in the window.
     auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
@@ -172,6 +216,50 @@ void MainForm::ConnectCommands() {
                 ShowClipboardIfCurrent();
             });
     connect(tmrUpdate_, &QTimer::timeout, this, &MainForm::UpdateCounters);
+}
+
+void MainForm::ConnectDesktopKeys() {
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        if (selection_ != nullptr) selection_->ClipboardChanged();
+    });
+    if (env_.keys == nullptr || !env_.keys->Available()) return;
+    selection_ = new SelectionCorrection(
+        *env_.keys, *clipboard_, [this] { CorrectClipboard(); }, this);
+    const std::vector<Hotkey> taken =
+        env_.keys->Grab([form = QPointer<MainForm>(this)](Hotkey hotkey) {
+            if (form != nullptr) form->OnHotkey(hotkey);
+        });
+    for (const Hotkey hotkey : taken)
+        logPage_->AppendLine(hotkey == Hotkey::CorrectClipboard
+                                 ? QStringLiteral("Ctrl+Shift+C: занято другой программой")
+                                 : QStringLiteral("Ctrl+Shift+X: занято другой программой"));
+}
+
+void MainForm::OnHotkey(Hotkey hotkey) {
+    // The close has begun: the keys no longer belong to the window.
+    if (closed_) return;
+    // A press during a correction (the waits let it through) starts nothing.
+    if (selection_ != nullptr && selection_->Busy()) return;
+    commands_(hotkey == Hotkey::CorrectClipboard ? Command::ReplaceInClipboard
+                                                 : Command::ReplaceSelectedText)
+        ->trigger();
+}
+
+void MainForm::CorrectClipboard() {
+    ClipboardSinks sinks(*logPage_);
+    RuleEngine engine(*ruleRows_, sinks);
+    CorrectBuffer(*clipboard_, *clipboardPage_, CurrentReplaceFlags(), nullptr,
+                  commands_(Command::Utf8)->isChecked(), engine);
+}
+
+bool MainForm::CorrectSelection() { return selection_ != nullptr && selection_->Run(); }
+
+void MainForm::ToggleShown() {
+    setVisible(!isVisible());
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
 }
 
 QString MainForm::StringLabel(const char* name) const { return strings_->Text(name); }

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "engine/TextRoutines.h"
+#include "platform/DesktopKeys.h"
 #include "ui/common/QxForm.h"
 #include "ui/files/FilesPage.h"
 #include "ui/main/Commands.h"
@@ -25,7 +26,12 @@ class QTimer;
 namespace qx {
 
 class AboutForm;
+class Clipboard;
 class ClipboardPage;
+class DesktopKeys;
+class LogPage;
+class SelectionCorrection;
+class TrayIcon;
 class DroppedFilesPage;
 class MainFormState;
 class MessageStrings;
@@ -48,6 +54,10 @@ struct MainFormEnv {
     Shell* shell = nullptr;
     // Empty: the desktop's folder dialog.
     BrowseForFolder browseForFolder;
+    // Null: the desktop clipboard.
+    Clipboard* clipboard = nullptr;
+    // Null: no system-wide hotkeys and no selection correction.
+    DesktopKeys* keys = nullptr;
 };
 
 class MainForm : public QxForm {
@@ -74,6 +84,10 @@ public:
     void UpdateCounters();
     // Lists dropped files on their page.
     void ProcessDroppedFiles(const std::vector<std::filesystem::path>& paths);
+    // CorrectBuffer with the window's rules and flags, without conditions; errors propagate.
+    void CorrectClipboard();
+    // CorrectSelection; false when it did not run to its end.
+    bool CorrectSelection();
 
     TReplaces& Rules() { return *rules_; }
     TFiles& Files() { return *files_; }
@@ -95,6 +109,9 @@ private:
     void LoadSettings();
     void ApplySplitterSizes();
     void ShowClipboardIfCurrent();
+    void ConnectDesktopKeys();
+    void OnHotkey(Hotkey hotkey);
+    void ToggleShown();
 
     MainFormEnv env_;
     std::unique_ptr<TReplaces> rules_;
@@ -103,6 +120,8 @@ private:
     std::unique_ptr<TReplaceConditions> conditions_;
     std::unique_ptr<TListFile> listFile_;
     std::unique_ptr<MainFormState> state_;
+    std::unique_ptr<Clipboard> ownClipboard_;
+    Clipboard* clipboard_ = nullptr;
     Commands commands_;
     // The rule pane's height; applied again when the window is first shown, since a
     // splitter spreads its sizes only once it has its own size.
@@ -115,6 +134,9 @@ private:
     FilesPage* filesPage_ = nullptr;
     ClipboardPage* clipboardPage_ = nullptr;
     DroppedFilesPage* droppedFilesPage_ = nullptr;
+    LogPage* logPage_ = nullptr;
+    SelectionCorrection* selection_ = nullptr;
+    TrayIcon* trayIcon_ = nullptr;
     QSplitter* splitter_ = nullptr;
     QTabWidget* pageControl_ = nullptr;
     QTimer* tmrUpdate_ = nullptr;
