@@ -4,10 +4,14 @@
 #include "ui/clipboard/SelectionCorrection.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 
 #include "TestDoubles.h"
@@ -105,6 +109,8 @@ private slots:
     void nothingFocusedDoesNothing();
     void keysHeldTooLongAreReleased();
     void takenHotkeyIsReportedOnTheLogPage();
+    void droppedFilesAreCorrectedOnlyAfterYes();
+    void showHideTogglesTheWindowAndTheKeysStay();
 
 private:
     void Start();
@@ -234,6 +240,63 @@ void SelectionCorrectionTest::takenHotkeyIsReportedOnTheLogPage() {
     QVERIFY2(log.contains(QStringLiteral("Ctrl+Shift+X")), qPrintable(log));
     QVERIFY(!log.contains(QStringLiteral("Ctrl+Shift+C")));
     QCOMPARE(log.count(QLatin1Char('\n')), 0);
+}
+
+void SelectionCorrectionTest::droppedFilesAreCorrectedOnlyAfterYes() {
+    Start();
+    const std::filesystem::path folder = test::PathOf(*config_) / "drop";
+    std::filesystem::create_directories(folder / "sub");
+    const std::vector<std::filesystem::path> dropped = {folder / "a.txt", folder / "sub",
+                                                        folder / "missing.txt", folder / "b.txt"};
+    std::ofstream(dropped[0], std::ios::binary) << "teh a";
+    std::ofstream(dropped[3], std::ios::binary) << "teh b";
+    auto contents = [](const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    auto* pages = window_->findChild<QTabWidget*>(QStringLiteral("PageControl"));
+    // The question comes while the paths are shown on their page.
+    QString shownWhenAsked;
+    messages_.onAsk = [&] { shownWhenAsked = pages->currentWidget()->objectName(); };
+
+    messages_.answer = false;
+    window_->DropFiles(dropped);
+    QCOMPARE(shownWhenAsked, QStringLiteral("tsDropedFiles"));
+    QCOMPARE(messages_.asked.size(), std::size_t{1});
+    QCOMPARE(messages_.asked[0].text, std::string("Начать коррекцию в файлах?"));
+    QCOMPARE(messages_.asked[0].caption, std::string("Подтверждение"));
+    QCOMPARE(contents(dropped[0]), std::string("teh a"));
+    QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("tsFiles"));
+
+    messages_.answer = true;
+    window_->DropFiles(dropped);
+    // The folder and the missing path are passed over; no backup copies are made.
+    QCOMPARE(contents(dropped[0]), std::string("the a"));
+    QCOMPARE(contents(dropped[3]), std::string("the b"));
+    QVERIFY(!std::filesystem::exists(folder / "missing.txt"));
+    QCOMPARE(std::distance(std::filesystem::directory_iterator(folder),
+                           std::filesystem::directory_iterator()),
+             3);
+    QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("tsFiles"));
+    QVERIFY(messages_.shown.empty());
+}
+
+void SelectionCorrectionTest::showHideTogglesTheWindowAndTheKeysStay() {
+    Start();
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    // No notification area offscreen: the menu is there all the same.
+    auto* menu = window_->findChild<QMenu*>(QStringLiteral("pupMain"));
+    QVERIFY(menu != nullptr);
+    QVERIFY(menu->actions().contains(window_->Action("AShowHide")));
+    window_->Action("AShowHide")->trigger();
+    QVERIFY(!window_->isVisible());
+    // Hidden in the tray, the hotkeys still work.
+    clipboard_->text = "teh";
+    desktop_->onPress(Hotkey::CorrectClipboard);
+    QCOMPARE(clipboard_->Text(), std::string("the"));
+    window_->Action("AShowHide")->trigger();
+    QVERIFY(window_->isVisible());
 }
 
 }  // namespace qx

@@ -6,6 +6,7 @@
 
 #include <QTemporaryDir>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,14 @@ public:
     }
     bool Ask(std::string_view text, std::string_view caption) override {
         asked.push_back({std::string(text), std::string(caption), Icon::Question});
+        if (onAsk) onAsk();
         return answer;
     }
     std::vector<Shown> shown;
     std::vector<Shown> asked;
     bool answer = true;
+    // Called while a question is asked, to look at the window then.
+    std::function<void()> onAsk;
 };
 
 class RecordingShell final : public Shell {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -13,9 +14,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 #include "batch/FileList.h"
+#include "batch/FileListCorrection.h"
 #include "engine/BufferCorrection.h"
+#include "engine/EngineRules.h"
 #include "engine/EngineSinks.h"
 #include "engine/RuleEngine.h"
 #include "engine/TReplace.h"
@@ -43,7 +47,7 @@ namespace qx {
 
 namespace {
 
-// A clipboard correction reports only to the log page; its progress is too short to show.
+// The window's own small corrections (clipboard, dropped files) report to the log page only.
 class ClipboardSinks final : public EngineSinks {
 public:
     explicit ClipboardSinks(LogPage& log) : log_(log) {}
@@ -302,6 +306,26 @@ void MainForm::ShowClipboardIfCurrent() {
 
 void MainForm::ProcessDroppedFiles(const std::vector<std::filesystem::path>& paths) {
     droppedFilesPage_->ShowPaths(paths);
+    pageControl_->setCurrentWidget(droppedFilesPage_);
+    // Painted before the question covers the window.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The files page comes back however this ends.
+    const std::unique_ptr<QTabWidget, std::function<void(QTabWidget*)>> backToFiles(
+        pageControl_, [this](QTabWidget* pages) { pages->setCurrentWidget(filesPage_); });
+    if (!messages().Ask(StringLabel("lblStartReplace").toStdString(),
+                        StringLabel("lblConfirm").toStdString()))
+        return;
+    // No backup copies, no conditions, no summary; a folder or a missing file is skipped.
+    ClipboardSinks sinks(*logPage_);
+    RuleEngine engine(*ruleRows_, sinks);
+    EngineRules rules(engine, CurrentReplaceFlags());
+    FileListCorrection correction(rules, nullptr, commands_(Command::Utf8)->isChecked());
+    std::string error;
+    correction.onFileDone = [&error](const FileReport& report) {
+        if (report.verdict == FileReport::Verdict::Error) error = report.error;
+    };
+    correction.Run(paths);
+    if (!error.empty()) messages().Show(error, "QX Quendro", Messages::Icon::Error);
 }
 
 TSettings MainForm::CollectSettings() const {

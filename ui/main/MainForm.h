@@ -82,7 +82,7 @@ public:
     void Refresh();
     // Refreshes the two "checked / all" counters.
     void UpdateCounters();
-    // Lists dropped files on their page.
+    // Lists dropped files on their hidden page and, once the user agrees, corrects them.
     void ProcessDroppedFiles(const std::vector<std::filesystem::path>& paths);
     // CorrectBuffer with the window's rules and flags, without conditions; errors propagate.
     void CorrectClipboard();
