@@ -24,7 +24,7 @@ void PutClipboardText(Clipboard& clipboard, std::string_view utf8) {
     }
 }
 
-CorrectionResult CorrectBuffer(Clipboard& clipboard, ClipboardPage& page,
+CorrectionResult CorrectBuffer(Clipboard& clipboard, ClipboardBox& page,
                                const TReplaceConditions* conditions, bool utf8Option,
                                TextRules& rules) {
     rules.SetCurrentFileName({});

@@ -26,11 +26,11 @@ struct TReplaceConditions;
 // consulted on the decoded text before any rule runs. Rule errors propagate; the clipboard and
 // the box then stay as they were. Outcomes: Rewritten or Unchanged (the result went to the
 // clipboard and the box either way), RefusedByConditions, NotDecodable, WouldLoseCharacters.
-CorrectionResult CorrectBuffer(Clipboard& clipboard, ClipboardPage& page,
+CorrectionResult CorrectBuffer(Clipboard& clipboard, ClipboardBox& page,
                                const TReplaceConditions* conditions, bool utf8Option,
                                TextRules& rules);
 
-inline CorrectionResult CorrectBuffer(Clipboard& clipboard, ClipboardPage& page, ReplaceFlags flags,
+inline CorrectionResult CorrectBuffer(Clipboard& clipboard, ClipboardBox& page, ReplaceFlags flags,
                                       const TReplaceConditions* conditions, bool utf8Option,
                                       RuleEngine& engine) {
     EngineRules rules(engine, flags);

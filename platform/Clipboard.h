@@ -7,6 +7,7 @@
 // locale marker to put beside it.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,12 +23,17 @@ public:
     // Puts a text on the clipboard for other programs; false (or an exception) when the
     // clipboard could not be written.
     virtual bool SetText(std::string_view utf8) = 0;
+    // Leaves the clipboard without any content, so that a later copy shows as new text.
+    virtual void Clear() = 0;
+    // The text another program has selected (the X11 PRIMARY selection); nullopt when nothing
+    // is selected or the desktop has no such selection.
+    virtual std::optional<std::string> SelectedText() const = 0;
 };
 
 // The text box of the clipboard page and the progress bar of the main window.
-class ClipboardPage {
+class ClipboardBox {
 public:
-    virtual ~ClipboardPage() = default;
+    virtual ~ClipboardBox() = default;
     // The whole text of the box, UTF-8.
     virtual std::string BoxText() const = 0;
     // Replaces the whole text of the box, with the box's updates suspended during the change.

@@ -29,6 +29,8 @@ public:
         text = std::string(utf8);
         return true;
     }
+    void Clear() override { text.reset(); }
+    std::optional<std::string> SelectedText() const override { return std::nullopt; }
 
     enum class Failure { None, ReturnFalse, Throw };
     std::optional<std::string> text;
@@ -36,7 +38,7 @@ public:
     int sets = 0;
 };
 
-class FakePage final : public ClipboardPage {
+class FakePage final : public ClipboardBox {
 public:
     std::string BoxText() const override { return box; }
     void SetBoxText(std::string_view utf8) override {

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ public:
     }
     bool Ask(std::string_view text, std::string_view caption) override {
         asked.push_back({std::string(text), std::string(caption), Icon::Question});
+        if (onAsk) onAsk();
         if (answers.empty()) return answer;
         const bool next = answers.front();
         answers.pop_front();
@@ -42,6 +44,8 @@ public:
     // Answers given in turn before `answer` applies.
     std::deque<bool> answers;
     Answer threeWayAnswer = Answer::Yes;
+    // Called while a question is asked, to look at the window then.
+    std::function<void()> onAsk;
 };
 
 class RecordingShell final : public Shell {

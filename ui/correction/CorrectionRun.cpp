@@ -24,6 +24,7 @@
 #include "engine/TRuleRows.h"
 #include "platform/Clipboard.h"
 #include "platform/Messages.h"
+#include "platform/qt/QtClipboard.h"
 #include "ui/common/MessageStrings.h"
 #include "ui/common/QtText.h"
 #include "ui/correction/ConditionsForm.h"
@@ -47,18 +48,8 @@ std::string ReplaceCount(std::string format, std::size_t count) {
     return format;
 }
 
-// The desktop clipboard and the clipboard page's box, as the buffer correction sees them.
-class WindowClipboard final : public Clipboard {
-public:
-    bool HasText() const override { return !QApplication::clipboard()->text().isEmpty(); }
-    std::string Text() const override { return QApplication::clipboard()->text().toStdString(); }
-    bool SetText(std::string_view utf8) override {
-        QApplication::clipboard()->setText(FromUtf8(utf8));
-        return true;
-    }
-};
-
-class WindowBox final : public ClipboardPage {
+// The clipboard page's box and the window's progress bar, as the buffer correction sees them.
+class WindowBox final : public ClipboardBox {
 public:
     WindowBox(QPlainTextEdit* box, QProgressBar& progress) : box_(box), progress_(progress) {}
     std::string BoxText() const override {
@@ -170,7 +161,7 @@ void CorrectionRun::RunCorrection(bool conditional) {
 
 void CorrectionRun::RunOnBuffer(bool conditional) {
     auto* box = env_.window->findChild<QPlainTextEdit*>(QStringLiteral("memClipboard"));
-    WindowClipboard clipboard;
+    QtClipboard clipboard;
     WindowBox page(box, *env_.progressBar);
     RuleEngine engine(*env_.rules, *sinks_);
     engine.SetCurrentFileName({});

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtMessages.h"
 #include "platform/qt/QtShell.h"
+#include "platform/x11/X11Keys.h"
 #include "storage/ConfigLocation.h"
 #include "storage/ProgramFolder.h"
 #include "ui/common/QxApplication.h"
@@ -41,11 +43,16 @@ int RunInteractive(int argc, char** argv) {
 
     QtMessages messages;
     QtShell shell;
+    QtClipboard clipboard;
+    // Holds the hotkeys for as long as the window lives; on offscreen or Wayland it does nothing.
+    X11Keys keys;
     MainFormEnv env;
     env.programFolder = DataFolder();
     env.configFolder = ConfigFolder();
     env.messages = &messages;
     env.shell = &shell;
+    env.clipboard = &clipboard;
+    env.keys = &keys;
 
     MainForm window(std::move(env));
     messages.SetParent(&window);

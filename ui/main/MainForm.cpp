@@ -3,7 +3,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -12,15 +14,25 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 #include "batch/FileList.h"
+#include "batch/FileListCorrection.h"
 #include "batch/FileRows.h"
+#include "engine/BufferCorrection.h"
+#include "engine/EngineRules.h"
+#include "engine/EngineSinks.h"
+#include "engine/RuleEngine.h"
 #include "engine/TReplace.h"
 #include "engine/TReplaceConditions.h"
 #include "engine/TRuleRows.h"
+#include "platform/Messages.h"
 #include "platform/Shell.h"
+#include "platform/qt/QtClipboard.h"
 #include "storage/ListFile.h"
 #include "ui/clipboard/ClipboardPage.h"
+#include "ui/clipboard/SelectionCorrection.h"
+#include "ui/clipboard/TrayIcon.h"
 #include "ui/common/AboutForm.h"
 #include "ui/common/Controls.h"
 #include "ui/common/LinkLabel.h"
@@ -40,6 +52,24 @@
 
 namespace qx {
 
+namespace {
+
+// The window's own small corrections (clipboard, dropped files) report to the log page only.
+class ClipboardSinks final : public EngineSinks {
+public:
+    explicit ClipboardSinks(LogPage& log) : log_(log) {}
+    void AddDoneReplace(std::string_view, std::string_view, std::string_view) override {}
+    void StepProgress() override {}
+    void AppendLog(std::string_view line) override {
+        log_.AppendLine(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+    }
+
+private:
+    LogPage& log_;
+};
+
+}  // namespace
+
 MainForm::MainForm(MainFormEnv env)
     : QxForm(*env.messages, nullptr, Qt::Window),
       env_(std::move(env)),
@@ -52,10 +82,16 @@ MainForm::MainForm(MainFormEnv env)
                                              messages())),
       commands_(*this),
       replacesHeight_(TSettings().replacesHeight) {
+    clipboard_ = env_.clipboard;
+    if (clipboard_ == nullptr) {
+        ownClipboard_ = std::make_unique<QtClipboard>();
+        clipboard_ = ownClipboard_.get();
+    }
     BuildLayout();
     ConnectCommands();
     BuildRuleEditing();
     BuildCorrection();
+    ConnectDesktopKeys();
 
     pageControl_->setCurrentWidget(filesPage_);
     Refresh();
@@ -140,7 +176,7 @@ QWidget* MainForm::BuildPages() {
     filesPage_ =
         new FilesPage(*files_, commands_, *strings_, messages(), env_.browseForFolder, nullptr);
     pageControl_->addTab(filesPage_, QStringLiteral("Файлы"));
-    clipboardPage_ = new ClipboardPage(nullptr);
+    clipboardPage_ = new ClipboardPage(*clipboard_, nullptr);
     pageControl_->addTab(clipboardPage_, QStringLiteral("Буфер обмена"));
     droppedFilesPage_ = new DroppedFilesPage(nullptr);
     pageControl_->addTab(droppedFilesPage_, QStringLiteral("Файлы"));
@@ -160,8 +196,9 @@ void MainForm::BuildMenus(QMenuBar* bar) {
                        {C::CaseSensitive, C::Utf8, C::BackupOnReplace});
     commands_.FillMenu(*Named(bar->addMenu(QStringLiteral("Справка")), "miHelp"),
                        {C::Help, C::Web, C::About});
-    commands_.FillMenu(*Named(new QMenu(this), "pupMain"),
-                       {C::ReplaceInClipboard, {}, C::ShowHide, {}, C::Exit});
+    auto* pupMain = Named(new QMenu(this), "pupMain");
+    commands_.FillMenu(*pupMain, {C::ReplaceInClipboard, {}, C::ShowHide, {}, C::Exit});
+    trayIcon_ = new TrayIcon(*pupMain, *commands_(C::ShowHide), this);
 }
 
 void MainForm::ConnectCommands() {
@@ -172,6 +209,16 @@ void MainForm::ConnectCommands() {
     connect(commands_(C::Web), &QAction::triggered, this,
             [this] { env_.shell->OpenUrl(std::string(info::kWebScheme) + info::kWebSite); });
     connect(commands_(C::About), &QAction::triggered, this, [this] { about_->ShowModal(); });
+    connect(commands_(C::ReplaceInClipboard), &QAction::triggered, this, [this] {
+        try {
+            CorrectClipboard();
+        } catch (const std::exception& error) {
+            messages().Show(error.what(), "QX Quendro", Messages::Icon::Error);
+        }
+    });
+    connect(commands_(C::ReplaceSelectedText), &QAction::triggered, this,
+            &MainForm::CorrectSelection);
+    connect(commands_(C::ShowHide), &QAction::triggered, this, &MainForm::ToggleShown);
 
     // F5 anywhere in the window.
     auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
@@ -252,6 +299,50 @@ void MainForm::BuildCorrection() {
             [this] { listCommands_->SaveListWithDialog(); });
 }
 
+void MainForm::ConnectDesktopKeys() {
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        if (selection_ != nullptr) selection_->ClipboardChanged();
+    });
+    if (env_.keys == nullptr || !env_.keys->Available()) return;
+    selection_ = new SelectionCorrection(
+        *env_.keys, *clipboard_, [this] { CorrectClipboard(); }, this);
+    const std::vector<Hotkey> taken =
+        env_.keys->Grab([form = QPointer<MainForm>(this)](Hotkey hotkey) {
+            if (form != nullptr) form->OnHotkey(hotkey);
+        });
+    for (const Hotkey hotkey : taken)
+        logPage_->AppendLine(hotkey == Hotkey::CorrectClipboard
+                                 ? QStringLiteral("Ctrl+Shift+C: занято другой программой")
+                                 : QStringLiteral("Ctrl+Shift+X: занято другой программой"));
+}
+
+void MainForm::OnHotkey(Hotkey hotkey) {
+    // The close has begun: the keys no longer belong to the window.
+    if (closed_) return;
+    // A press during a correction (the waits let it through) starts nothing.
+    if (selection_ != nullptr && selection_->Busy()) return;
+    commands_(hotkey == Hotkey::CorrectClipboard ? Command::ReplaceInClipboard
+                                                 : Command::ReplaceSelectedText)
+        ->trigger();
+}
+
+void MainForm::CorrectClipboard() {
+    ClipboardSinks sinks(*logPage_);
+    RuleEngine engine(*ruleRows_, sinks);
+    CorrectBuffer(*clipboard_, *clipboardPage_, CurrentReplaceFlags(), nullptr,
+                  commands_(Command::Utf8)->isChecked(), engine);
+}
+
+bool MainForm::CorrectSelection() { return selection_ != nullptr && selection_->Run(); }
+
+void MainForm::ToggleShown() {
+    setVisible(!isVisible());
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+}
+
 QString MainForm::StringLabel(const char* name) const { return strings_->Text(name); }
 
 void MainForm::UpdateActions() {
@@ -294,6 +385,26 @@ void MainForm::ShowClipboardIfCurrent() {
 
 void MainForm::ProcessDroppedFiles(const std::vector<std::filesystem::path>& paths) {
     droppedFilesPage_->ShowPaths(paths);
+    pageControl_->setCurrentWidget(droppedFilesPage_);
+    // Painted before the question covers the window.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The files page comes back however this ends.
+    const std::unique_ptr<QTabWidget, std::function<void(QTabWidget*)>> backToFiles(
+        pageControl_, [this](QTabWidget* pages) { pages->setCurrentWidget(filesPage_); });
+    if (!messages().Ask(StringLabel("lblStartReplace").toStdString(),
+                        StringLabel("lblConfirm").toStdString()))
+        return;
+    // No backup copies, no conditions, no summary; a folder or a missing file is skipped.
+    ClipboardSinks sinks(*logPage_);
+    RuleEngine engine(*ruleRows_, sinks);
+    EngineRules rules(engine, CurrentReplaceFlags());
+    FileListCorrection correction(rules, nullptr, commands_(Command::Utf8)->isChecked());
+    std::string error;
+    correction.onFileDone = [&error](const FileReport& report) {
+        if (report.verdict == FileReport::Verdict::Error) error = report.error;
+    };
+    correction.Run(paths);
+    if (!error.empty()) messages().Show(error, "QX Quendro", Messages::Icon::Error);
 }
 
 TSettings MainForm::CollectSettings() const {

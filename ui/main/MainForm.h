@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "engine/TextRoutines.h"
+#include "platform/DesktopKeys.h"
 #include "ui/common/QxForm.h"
 #include "ui/files/FilesPage.h"
 #include "ui/main/Commands.h"
@@ -29,7 +30,11 @@ class AboutForm;
 class BottomBand;
 class CorrectionRun;
 class LogPage;
+class Clipboard;
 class ClipboardPage;
+class DesktopKeys;
+class SelectionCorrection;
+class TrayIcon;
 class DroppedFilesPage;
 class EditReplaceStringForm;
 class MainFormState;
@@ -58,6 +63,10 @@ struct MainFormEnv {
     BrowseForFolder browseForFolder;
     // Empty: the desktop's open and save dialogs for list files.
     ChooseListFile chooseListFile;
+    // Null: the desktop clipboard.
+    Clipboard* clipboard = nullptr;
+    // Null: no system-wide hotkeys and no selection correction.
+    DesktopKeys* keys = nullptr;
 };
 
 class MainForm : public QxForm {
@@ -82,8 +91,12 @@ public:
     void Refresh();
     // Refreshes the two "checked / all" counters.
     void UpdateCounters();
-    // Lists dropped files on their page.
+    // Lists dropped files on their hidden page and, once the user agrees, corrects them.
     void ProcessDroppedFiles(const std::vector<std::filesystem::path>& paths);
+    // CorrectBuffer with the window's rules and flags, without conditions; errors propagate.
+    void CorrectClipboard();
+    // CorrectSelection; false when it did not run to its end.
+    bool CorrectSelection();
 
     TReplaces& Rules() { return *rules_; }
     TFiles& Files() { return *files_; }
@@ -111,6 +124,9 @@ private:
     void ApplySplitterSizes();
     void ShowClipboardIfCurrent();
     void BuildCorrection();
+    void ConnectDesktopKeys();
+    void OnHotkey(Hotkey hotkey);
+    void ToggleShown();
 
     MainFormEnv env_;
     std::unique_ptr<TReplaces> rules_;
@@ -119,6 +135,8 @@ private:
     std::unique_ptr<TReplaceConditions> conditions_;
     std::unique_ptr<TListFile> listFile_;
     std::unique_ptr<MainFormState> state_;
+    std::unique_ptr<Clipboard> ownClipboard_;
+    Clipboard* clipboard_ = nullptr;
     Commands commands_;
     // The rule pane's height; applied again when the window is first shown, since a
     // splitter spreads its sizes only once it has its own size.
@@ -131,6 +149,9 @@ private:
     FilesPage* filesPage_ = nullptr;
     ClipboardPage* clipboardPage_ = nullptr;
     DroppedFilesPage* droppedFilesPage_ = nullptr;
+    LogPage* logPage_ = nullptr;
+    SelectionCorrection* selection_ = nullptr;
+    TrayIcon* trayIcon_ = nullptr;
     QSplitter* splitter_ = nullptr;
     QTabWidget* pageControl_ = nullptr;
     QTimer* tmrUpdate_ = nullptr;
@@ -140,7 +161,6 @@ private:
     EditReplaceStringForm* editReplaceString_ = nullptr;
     RuleCommands* ruleCommands_ = nullptr;
     BottomBand* bottomBand_ = nullptr;
-    LogPage* logPage_ = nullptr;
     CorrectionRun* correctionRun_ = nullptr;
     std::unique_ptr<ListFileCommands> listCommands_;
 };
