@@ -203,6 +203,14 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules) {
     };
 
     RuleEngine engine(*env_.rules, *sinks_);
+    // Every expression is compiled before the first file, so a typo in the fifth rule leaves
+    // the whole folder untouched instead of half corrected.
+    try {
+        engine.Prepare();
+    } catch (const std::exception& error) {
+        ShowError(error.what());
+        return;
+    }
     EngineRules rules(engine, env_.replaceFlags());
     FileListCorrection correction(rules, conditional ? env_.conditions : nullptr, env_.utf8On());
     if (env_.backupOn()) {
