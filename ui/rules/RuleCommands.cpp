@@ -62,7 +62,8 @@ RuleCommands::RuleCommands(RulesPanel& panel, const Commands& commands,
     on(C::CheckSelected, [this] { CheckSelected(true); });
     on(C::UncheckSelected, [this] { CheckSelected(false); });
     list_->installEventFilter(this);
-    list_->viewport()->installEventFilter(this);
+    viewport_ = list_->viewport();
+    viewport_->installEventFilter(this);
 }
 
 void RuleCommands::Run(Command command) const { commands_(command)->trigger(); }
@@ -92,7 +93,7 @@ bool RuleCommands::eventFilter(QObject* watched, QEvent* event) {
             default:
                 break;
         }
-    } else if (watched == list_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    } else if (event->type() == QEvent::MouseButtonDblClick && watched == viewport_) {
         // The first click has selected the row under the mouse, or cleared the selection
         // below the last row: there a double click adds a rule.
         Run(list_->selectionModel()->hasSelection() ? Command::Edit : Command::Add);

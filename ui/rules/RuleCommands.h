@@ -73,6 +73,9 @@ private:
     RulesPanel& panel_;
     TRuleRows& rows_;
     QTreeView* list_;
+    // Kept from when the filter was installed: a list being torn down still sends events but
+    // can no longer be asked for its viewport.
+    QWidget* viewport_ = nullptr;
     const Commands& commands_;
     const MessageStrings& strings_;
     Messages& messages_;
