@@ -22,13 +22,6 @@ constexpr std::uint32_t kCompileOptions = PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_ALL
                                           PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY |
                                           PCRE2_NEVER_BACKSLASH_C;
 
-std::string Pcre2Message(int code) {
-    PCRE2_UCHAR buffer[256];
-    const int length = pcre2_get_error_message(code, buffer, sizeof buffer);
-    if (length < 0) return "PCRE2 error " + std::to_string(code);
-    return std::string(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length));
-}
-
 }  // namespace
 
 struct JsRegExp::Impl {
@@ -74,7 +67,8 @@ struct JsRegExp::Impl {
                                  kCompileOptions | (multiline ? PCRE2_MULTILINE : 0u), &error,
                                  &errorOffset, compileContext.get()));
         if (!code)
-            throw EJsRegExp(Pcre2Message(error) + " (pos " + std::to_string(errorOffset) + ")");
+            throw EJsRegExp(pcre2::ErrorMessage(error) + " (pos " + std::to_string(errorOffset) +
+                            ")");
         std::uint32_t captures = 0;
         pcre2_pattern_info(code.get(), PCRE2_INFO_CAPTURECOUNT, &captures);
         groups = static_cast<int>(captures);
@@ -110,7 +104,7 @@ struct JsRegExp::Impl {
                 case PCRE2_ERROR_NOMEMORY:
                     throw EJsRegExp("Match limit exceeded");
                 default:
-                    throw EJsRegExp(Pcre2Message(rc));
+                    throw EJsRegExp(pcre2::ErrorMessage(rc));
             }
         }
         found = true;

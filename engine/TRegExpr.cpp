@@ -27,13 +27,6 @@ constexpr std::size_t kJitStackMax = 256 * 1024 * 1024;
 
 [[noreturn]] void FailExec(const std::string& text) { throw ERegExpr("TRegExpr(exec): " + text); }
 
-std::string Pcre2Message(int code) {
-    PCRE2_UCHAR buffer[256];
-    const int length = pcre2_get_error_message(code, buffer, sizeof buffer);
-    if (length < 0) return "PCRE2 error " + std::to_string(code);
-    return std::string(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length));
-}
-
 // One JIT stack per thread, shared by every expression matched on it: its memory is reserved
 // at its full size, so one per expression would reserve that again for every rule.
 pcre2_jit_stack* ThreadJitStack() {
@@ -106,7 +99,7 @@ struct TRegExpr::Impl {
                 error == PCRE2_ERROR_PATTERN_TOO_COMPLICATED) {
                 throw ERegExpr("TRegExpr(comp): Regexp Too Big (pos 0)");
             }
-            throw ERegExpr("TRegExpr(comp): Internal Urp (pos 0): " + Pcre2Message(error));
+            throw ERegExpr("TRegExpr(comp): Internal Urp (pos 0): " + pcre2::ErrorMessage(error));
         }
         jit = pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE) == 0;
         matchData.reset(pcre2_match_data_create_from_pattern(code.get(), nullptr));
@@ -137,7 +130,7 @@ struct TRegExpr::Impl {
                 case PCRE2_ERROR_NOMEMORY:
                     FailExec("Match Limit Exceeded");
                 default:
-                    FailExec(Pcre2Message(rc));
+                    FailExec(pcre2::ErrorMessage(rc));
             }
         }
         found = true;
