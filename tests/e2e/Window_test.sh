@@ -6,16 +6,8 @@
 # (exit 77, which CTest reports as skipped).
 set -euo pipefail
 program=$1
-for tool in xvfb-run xdotool; do
-    if ! command -v "$tool" >/dev/null; then
-        if [ "${CI:-}" = true ]; then
-            echo "FAILED: $tool is not installed (scripts/install-deps.sh installs it)"
-            exit 1
-        fi
-        echo "skipped: $tool is not installed"
-        exit 77
-    fi
-done
+source "${BASH_SOURCE[0]%/*}/require_tools.sh"
+require_tools xvfb-run xdotool
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
