@@ -34,6 +34,9 @@ public:
     // press (not the repeats of a held key) calls `onPress` on the thread of the window.
     // Returns the hotkeys another program already holds; they then do nothing here.
     virtual std::vector<Hotkey> Grab(std::function<void(Hotkey)> onPress) = 0;
+    // Gives both hotkeys back to the desktop before this object goes; `onPress` is not called
+    // any more.
+    virtual void Ungrab() = 0;
 
     virtual FocusedWindow Focused() const = 0;
     // True while the user still holds a key of a hotkey (C, X, Shift or Control).

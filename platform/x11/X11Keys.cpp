@@ -173,8 +173,13 @@ X11Keys::X11Keys() : impl_(std::make_unique<Impl>()) {
                            impl_->Code(XK_Control_L), impl_->Code(XK_Control_R)};
 }
 
-X11Keys::~X11Keys() {
-    if (impl_->onPress) QCoreApplication::instance()->removeNativeEventFilter(this);
+X11Keys::~X11Keys() { Ungrab(); }
+
+void X11Keys::Ungrab() {
+    if (!impl_->onPress) return;
+    QCoreApplication::instance()->removeNativeEventFilter(this);
+    impl_->grabs.clear();
+    impl_->onPress = nullptr;
 }
 
 bool X11Keys::Available() const { return impl_->connection != nullptr; }

@@ -22,6 +22,7 @@ public:
 
     bool Available() const override;
     std::vector<Hotkey> Grab(std::function<void(Hotkey)> onPress) override;
+    void Ungrab() override;
     FocusedWindow Focused() const override;
     bool HotkeyKeysHeld() const override;
     void ReleaseHotkeyKeys() override;

@@ -15,8 +15,11 @@
 #include <optional>
 
 #include "TestDoubles.h"
+#include "batch/TDoneReplaces.h"
 #include "platform/Clipboard.h"
 #include "platform/DesktopKeys.h"
+#include "ui/correction/CorrectionRun.h"
+#include "ui/correction/DoneReplacesForm.h"
 #include "ui/main/MainForm.h"
 
 namespace qx {
@@ -56,13 +59,18 @@ public:
         onPress = std::move(handler);
         return taken;
     }
+    void Ungrab() override {
+        onPress = nullptr;
+        ungrabbed = true;
+    }
     FocusedWindow Focused() const override { return focused; }
     bool HotkeyKeysHeld() const override { return heldPolls-- > 0; }
     void ReleaseHotkeyKeys() override { events.push_back("release"); }
     void SendCopy() override {
         events.push_back(heldPolls > 0 ? "copy with keys held" : "copy");
-        // The user presses again, and the held key repeats, while the copy is awaited.
-        if (onPress) {
+        // The user presses again, and the other hotkey too, while the copy is awaited.
+        if (onPress && pressesDuringCopy > 0) {
+            --pressesDuringCopy;
             onPress(Hotkey::CorrectSelection);
             onPress(Hotkey::CorrectClipboard);
         }
@@ -86,6 +94,9 @@ public:
     std::function<void(Hotkey)> onPress;
     std::function<void()> changed;
     std::vector<Hotkey> taken;
+    // How many copies see the user press again.
+    int pressesDuringCopy = 1;
+    bool ungrabbed = false;
     FocusedWindow focused = FocusedWindow::Other;
     mutable int heldPolls = 3;
     std::optional<std::string> selection;
@@ -109,6 +120,7 @@ private slots:
     void nothingFocusedDoesNothing();
     void keysHeldTooLongAreReleased();
     void takenHotkeyIsReportedOnTheLogPage();
+    void secondPressWaitsAndEveryCorrectionIsRecorded();
     void droppedFilesAreCorrectedOnlyAfterYes();
     void showHideTogglesTheWindowAndTheKeysStay();
 
@@ -242,6 +254,46 @@ void SelectionCorrectionTest::takenHotkeyIsReportedOnTheLogPage() {
     QCOMPARE(log.count(QLatin1Char('\n')), 0);
 }
 
+void SelectionCorrectionTest::secondPressWaitsAndEveryCorrectionIsRecorded() {
+    Start();
+    const TDoneReplaces& records = window_->Correction().Viewer().Records();
+    auto recordsText = [&records] {
+        std::string all;
+        for (std::size_t i = 0; i < records.Count(); ++i)
+            all += std::string(records.Found(i)) + ">" + std::string(records.Inserted(i)) + "@" +
+                   std::string(records.FileName(i)) + ";";
+        return all;
+    };
+    clipboard_->text = "teh old";
+    desktop_->selection = "teh word";
+    // Ctrl+Shift+X; during its copy the user presses Ctrl+Shift+X and then Ctrl+Shift+C.
+    desktop_->onPress(Hotkey::CorrectSelection);
+    QCOMPARE(desktop_->events, (std::vector<std::string>{"copy", "paste"}));
+    QCOMPARE(clipboard_->Text(), std::string("teh old"));
+    // The second Ctrl+Shift+X comes once the first is over; the Ctrl+Shift+C pressed after it
+    // found one press already waiting and was dropped.
+    QTRY_COMPARE(desktop_->events.size(), std::size_t{4});
+    QCOMPARE(desktop_->events, (std::vector<std::string>{"copy", "paste", "copy", "paste"}));
+    QTRY_COMPARE(clipboard_->Text(), std::string("teh old"));
+    QTest::qWait(100);
+    QCOMPARE(clipboard_->Text(), std::string("teh old"));
+    QCOMPARE(desktop_->events.size(), std::size_t{4});
+    // Both selections and then a clipboard correction are in the viewer, without file names.
+    clipboard_->text = "teh cat";
+    desktop_->onPress(Hotkey::CorrectClipboard);
+    QCOMPARE(recordsText(), std::string("teh>the@;teh>the@;teh>the@;"));
+    // "Заменить" on the clipboard page starts a new list.
+    clipboard_->text = "teh teh";
+    window_->findChild<QTabWidget*>(QStringLiteral("PageControl"))
+        ->setCurrentWidget(window_->findChild<QWidget*>(QStringLiteral("tsClipboard")));
+    window_->Action("AReplace")->trigger();
+    QCOMPARE(recordsText(), std::string("teh>the@;teh>the@;"));
+
+    // Closing the window gives the keys back at once.
+    window_->close();
+    QVERIFY(desktop_->ungrabbed);
+}
+
 void SelectionCorrectionTest::droppedFilesAreCorrectedOnlyAfterYes() {
     Start();
     const std::filesystem::path folder = test::PathOf(*config_) / "drop";
@@ -279,6 +331,11 @@ void SelectionCorrectionTest::droppedFilesAreCorrectedOnlyAfterYes() {
              3);
     QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("tsFiles"));
     QVERIFY(messages_.shown.empty());
+    // Their replacements are listed with each file's path.
+    const TDoneReplaces& records = window_->Correction().Viewer().Records();
+    QCOMPARE(records.Count(), std::size_t{2});
+    QCOMPARE(std::string(records.FileName(0)), dropped[0].string());
+    QCOMPARE(std::string(records.FileName(1)), dropped[3].string());
 }
 
 void SelectionCorrectionTest::showHideTogglesTheWindowAndTheKeysStay() {

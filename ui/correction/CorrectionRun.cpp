@@ -115,10 +115,26 @@ private:
     LogPage& log_;
 };
 
+class CorrectionRun::BufferRecords final : public EngineSinks {
+public:
+    BufferRecords(DoneReplacesForm& viewer, LogPage& log) : viewer_(viewer), log_(log) {}
+    void AddDoneReplace(std::string_view found, std::string_view inserted,
+                        std::string_view) override {
+        viewer_.AddDoneReplace(found, inserted, {});
+    }
+    void StepProgress() override {}
+    void AppendLog(std::string_view line) override { log_.AppendLine(FromCp1251(line)); }
+
+private:
+    DoneReplacesForm& viewer_;
+    LogPage& log_;
+};
+
 CorrectionRun::CorrectionRun(CorrectionRunEnv env) : QObject(env.window), env_(std::move(env)) {
     conditionsForm_ = new ConditionsForm(*env_.messages, env_.window);
     viewer_ = new DoneReplacesForm(*env_.messages, env_.window);
     sinks_ = std::make_unique<WindowSinks>(*viewer_, *env_.progressBar, *env_.log);
+    bufferSinks_ = std::make_unique<BufferRecords>(*viewer_, *env_.log);
     escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), env_.window);
     escape_->setContext(Qt::WindowShortcut);
     escape_->setEnabled(false);
@@ -129,6 +145,37 @@ CorrectionRun::CorrectionRun(CorrectionRunEnv env) : QObject(env.window), env_(s
 CorrectionRun::~CorrectionRun() = default;
 
 EngineSinks& CorrectionRun::Sinks() const { return *sinks_; }
+
+EngineSinks& CorrectionRun::BufferSinks() const { return *bufferSinks_; }
+
+void CorrectionRun::CorrectDroppedFiles(const std::vector<std::filesystem::path>& paths) {
+    RuleEngine engine(*env_.rules, *sinks_);
+    try {
+        engine.Prepare();
+    } catch (const std::exception& error) {
+        ShowError(error.what());
+        return;
+    }
+    EngineRules rules(engine, env_.replaceFlags());
+    FileListCorrection correction(rules, nullptr, env_.utf8On());
+    std::string failure;
+    correction.onFileDone = [&](const FileReport& report) {
+        sinks_->FileDone(report.verdict == FileReport::Verdict::Corrected);
+        if (report.verdict == FileReport::Verdict::Error) failure = report.error;
+        if (report.verdict != FileReport::Verdict::Skipped) return;
+        env_.log->AppendLine(FromUtf8(report.path.string()) + QStringLiteral(": ") +
+                             FromUtf8(report.result.reason));
+    };
+    sinks_->HoldRecords(true);
+    try {
+        correction.Run(paths);
+    } catch (...) {
+        sinks_->HoldRecords(false);
+        throw;
+    }
+    sinks_->HoldRecords(false);
+    if (!failure.empty()) ShowError(failure);
+}
 
 void CorrectionRun::CondReplace() {
     if (running_) return;

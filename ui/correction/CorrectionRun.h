@@ -77,6 +77,11 @@ public:
     // Shows the conditions dialog; a confirmed dialog starts a conditional run.
     void CondReplace();
 
+    // Dropped files: each corrected with the window's rules, without backup copies, conditions
+    // or summary; their records carry each file's path, added to those already listed. A file
+    // left uncorrected gets a line on the log page; a rule's error is shown.
+    void CorrectDroppedFiles(const std::vector<std::filesystem::path>& paths);
+
     // Between two files the run ends; what was corrected stays corrected.
     void RequestStop() { stopRequested_ = true; }
     bool Running() const { return running_; }
@@ -86,6 +91,9 @@ public:
     // Where the engine reports during any correction of the window: the viewer's records,
     // the progress bar, the log page.
     EngineSinks& Sinks() const;
+    // The records of a clipboard or selection correction, which may come between two files of
+    // a run: added at once, with an empty file name, and the window's progress left alone.
+    EngineSinks& BufferSinks() const;
 
     // Disables every action of the window and every panel but the stop button's band;
     // EnableCommands undoes it and re-applies the enabling rules.
@@ -94,12 +102,14 @@ public:
 
 private:
     class WindowSinks;
+    class BufferRecords;
     void RunOnFiles(bool conditional, std::size_t activeRules);
     void RunOnBuffer(bool conditional);
     void ShowError(const std::string& what);
 
     CorrectionRunEnv env_;
     std::unique_ptr<WindowSinks> sinks_;
+    std::unique_ptr<BufferRecords> bufferSinks_;
     ConditionsForm* conditionsForm_ = nullptr;
     DoneReplacesForm* viewer_ = nullptr;
     QShortcut* escape_ = nullptr;

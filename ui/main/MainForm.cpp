@@ -3,10 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
-#include <QEventLoop>
-#include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
 #include <QSplitter>
@@ -14,15 +11,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <functional>
 
 #include "batch/FileList.h"
-#include "batch/FileListCorrection.h"
-#include "batch/FileRows.h"
-#include "engine/BufferCorrection.h"
-#include "engine/EngineRules.h"
-#include "engine/EngineSinks.h"
-#include "engine/RuleEngine.h"
 #include "engine/TReplace.h"
 #include "engine/TReplaceConditions.h"
 #include "engine/TRuleRows.h"
@@ -31,14 +21,15 @@
 #include "platform/qt/QtClipboard.h"
 #include "storage/ListFile.h"
 #include "ui/clipboard/ClipboardPage.h"
-#include "ui/clipboard/SelectionCorrection.h"
-#include "ui/clipboard/TrayIcon.h"
+#include "ui/clipboard/DesktopCorrections.h"
+#include "ui/clipboard/DroppedFiles.h"
 #include "ui/common/AboutForm.h"
 #include "ui/common/Controls.h"
 #include "ui/common/LinkLabel.h"
 #include "ui/common/MessageStrings.h"
 #include "ui/common/ProgramInfo.h"
 #include "ui/correction/CorrectionRun.h"
+#include "ui/correction/CorrectionRunParts.h"
 #include "ui/files/DroppedFilesPage.h"
 #include "ui/log/LogPage.h"
 #include "ui/main/BottomBand.h"
@@ -51,24 +42,6 @@
 #include "ui/rules/RulesPanel.h"
 
 namespace qx {
-
-namespace {
-
-// The window's own small corrections (clipboard, dropped files) report to the log page only.
-class ClipboardSinks final : public EngineSinks {
-public:
-    explicit ClipboardSinks(LogPage& log) : log_(log) {}
-    void AddDoneReplace(std::string_view, std::string_view, std::string_view) override {}
-    void StepProgress() override {}
-    void AppendLog(std::string_view line) override {
-        log_.AppendLine(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
-    }
-
-private:
-    LogPage& log_;
-};
-
-}  // namespace
 
 MainForm::MainForm(MainFormEnv env)
     : QxForm(*env.messages, nullptr, Qt::Window),
@@ -91,7 +64,6 @@ MainForm::MainForm(MainFormEnv env)
     ConnectCommands();
     BuildRuleEditing();
     BuildCorrection();
-    ConnectDesktopKeys();
 
     pageControl_->setCurrentWidget(filesPage_);
     Refresh();
@@ -124,6 +96,18 @@ void MainForm::BuildRuleEditing() {
     ruleCommands_ = new RuleCommands(
         *rulesPanel_, commands_, *strings_, messages(),
         [this](TReplace& rule, bool isNew) { return editReplaceString_->Edit(rule, isNew); }, this);
+    ListFileCommandsEnv list;
+    list.window = this;
+    list.messages = &messages();
+    list.strings = strings_;
+    list.listFile = listFile_.get();
+    list.rows = ruleRows_.get();
+    list.panel = rulesPanel_;
+    list.programFolder = env_.programFolder;
+    list.choose = env_.chooseListFile;
+    list.updateActions = [this] { UpdateActions(); };
+    listCommands_ = std::make_unique<ListFileCommands>(std::move(list));
+    listCommands_->Connect(commands_);
     // The hidden "ТЕСТ" link of the header band.
     if (auto* lblTest = findChild<LinkLabel*>(QStringLiteral("lblTest")))
         connect(lblTest, &LinkLabel::clicked, regExp2_, &RegExp2Form::ShowTester);
@@ -196,9 +180,6 @@ void MainForm::BuildMenus(QMenuBar* bar) {
                        {C::CaseSensitive, C::Utf8, C::BackupOnReplace});
     commands_.FillMenu(*Named(bar->addMenu(QStringLiteral("Справка")), "miHelp"),
                        {C::Help, C::Web, C::About});
-    auto* pupMain = Named(new QMenu(this), "pupMain");
-    commands_.FillMenu(*pupMain, {C::ReplaceInClipboard, {}, C::ShowHide, {}, C::Exit});
-    trayIcon_ = new TrayIcon(*pupMain, *commands_(C::ShowHide), this);
 }
 
 void MainForm::ConnectCommands() {
@@ -209,16 +190,6 @@ void MainForm::ConnectCommands() {
     connect(commands_(C::Web), &QAction::triggered, this,
             [this] { env_.shell->OpenUrl(std::string(info::kWebScheme) + info::kWebSite); });
     connect(commands_(C::About), &QAction::triggered, this, [this] { about_->ShowModal(); });
-    connect(commands_(C::ReplaceInClipboard), &QAction::triggered, this, [this] {
-        try {
-            CorrectClipboard();
-        } catch (const std::exception& error) {
-            messages().Show(error.what(), "QX Quendro", Messages::Icon::Error);
-        }
-    });
-    connect(commands_(C::ReplaceSelectedText), &QAction::triggered, this,
-            &MainForm::CorrectSelection);
-    connect(commands_(C::ShowHide), &QAction::triggered, this, &MainForm::ToggleShown);
 
     // F5 anywhere in the window.
     auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
@@ -246,101 +217,42 @@ void MainForm::ConnectCommands() {
 }
 
 void MainForm::BuildCorrection() {
-    CorrectionRunEnv run;
+    CorrectionRunParts run;
     run.window = this;
-    run.stopBand = bottomBand_;
-    run.stopButton = &bottomBand_->StopButton();
-    run.progressBar = &bottomBand_->ProgressBar();
+    run.bottomBand = bottomBand_;
+    run.pages = pageControl_;
+    run.filesPage = filesPage_;
     run.log = logPage_;
     run.messages = &messages();
     run.strings = strings_;
     run.rules = ruleRows_.get();
     run.conditions = conditions_.get();
-    run.filesPageShown = [this] { return pageControl_->currentWidget() == filesPage_; };
-    run.checkedFiles = [this] {
-        std::vector<RunFile> files;
-        const FileRows& rows = filesPage_->Rows();
-        for (int row = 0; row < rows.Count(); ++row)
-            if (rows.Row(row).Checked) files.push_back({rows.Row(row).FileName, rows.Caption(row)});
-        return files;
-    };
+    run.commands = &commands_;
     run.replaceFlags = [this] { return CurrentReplaceFlags(); };
-    run.backupOn = [this] { return commands_(Command::BackupOnReplace)->isChecked(); };
-    run.utf8On = [this] { return commands_(Command::Utf8)->isChecked(); };
     run.updateActions = [this] { UpdateActions(); };
-    correctionRun_ = new CorrectionRun(std::move(run));
+    correctionRun_ = BuildCorrectionRun(run);
 
-    ListFileCommandsEnv list;
-    list.window = this;
-    list.messages = &messages();
-    list.strings = strings_;
-    list.listFile = listFile_.get();
-    list.rows = ruleRows_.get();
-    list.panel = rulesPanel_;
-    list.programFolder = env_.programFolder;
-    list.choose = env_.chooseListFile;
-    list.updateActions = [this] { UpdateActions(); };
-    listCommands_ = std::make_unique<ListFileCommands>(std::move(list));
+    DesktopCorrectionsEnv desktop;
+    desktop.window = this;
+    desktop.clipboard = clipboard_;
+    desktop.keys = env_.keys;
+    desktop.page = clipboardPage_;
+    desktop.log = logPage_;
+    desktop.messages = &messages();
+    desktop.rules = ruleRows_.get();
+    desktop.records = &correctionRun_->BufferSinks();
+    desktop.commands = &commands_;
+    desktop.replaceFlags = run.replaceFlags;
+    desktop_ = new DesktopCorrections(std::move(desktop));
 
-    using C = Command;
-    connect(commands_(C::Replace), &QAction::triggered, correctionRun_,
-            [this] { correctionRun_->RunCorrection(false); });
-    connect(commands_(C::CondReplace), &QAction::triggered, correctionRun_,
-            &CorrectionRun::CondReplace);
-    const std::pair<C, void (ListFileCommands::*)()> listCommands[] = {
-        {C::New, &ListFileCommands::New},
-        {C::Load, &ListFileCommands::Load},
-        {C::AddFromFile, &ListFileCommands::AddFromFile},
-        {C::SaveSelectedToFile, &ListFileCommands::SaveSelectedToFile}};
-    for (const auto& [command, method] : listCommands)
-        connect(commands_(command), &QAction::triggered, this,
-                [this, method = method] { (listCommands_.get()->*method)(); });
-    connect(commands_(C::Save), &QAction::triggered, this,
-            [this] { listCommands_->SaveListWithDialog(); });
-}
-
-void MainForm::ConnectDesktopKeys() {
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
-        if (selection_ != nullptr) selection_->ClipboardChanged();
-    });
-    if (env_.keys == nullptr || !env_.keys->Available()) return;
-    selection_ = new SelectionCorrection(
-        *env_.keys, *clipboard_, [this] { CorrectClipboard(); }, this);
-    const std::vector<Hotkey> taken =
-        env_.keys->Grab([form = QPointer<MainForm>(this)](Hotkey hotkey) {
-            if (form != nullptr) form->OnHotkey(hotkey);
-        });
-    for (const Hotkey hotkey : taken)
-        logPage_->AppendLine(hotkey == Hotkey::CorrectClipboard
-                                 ? QStringLiteral("Ctrl+Shift+C: занято другой программой")
-                                 : QStringLiteral("Ctrl+Shift+X: занято другой программой"));
-}
-
-void MainForm::OnHotkey(Hotkey hotkey) {
-    // The close has begun: the keys no longer belong to the window.
-    if (closed_) return;
-    // A press during a correction (the waits let it through) starts nothing.
-    if (selection_ != nullptr && selection_->Busy()) return;
-    commands_(hotkey == Hotkey::CorrectClipboard ? Command::ReplaceInClipboard
-                                                 : Command::ReplaceSelectedText)
-        ->trigger();
-}
-
-void MainForm::CorrectClipboard() {
-    ClipboardSinks sinks(*logPage_);
-    RuleEngine engine(*ruleRows_, sinks);
-    CorrectBuffer(*clipboard_, *clipboardPage_, CurrentReplaceFlags(), nullptr,
-                  commands_(Command::Utf8)->isChecked(), engine);
-}
-
-bool MainForm::CorrectSelection() { return selection_ != nullptr && selection_->Run(); }
-
-void MainForm::ToggleShown() {
-    setVisible(!isVisible());
-    if (isVisible()) {
-        raise();
-        activateWindow();
-    }
+    DroppedFilesEnv drops;
+    drops.pages = pageControl_;
+    drops.filesPage = filesPage_;
+    drops.droppedPage = droppedFilesPage_;
+    drops.messages = &messages();
+    drops.strings = strings_;
+    drops.correction = correctionRun_;
+    droppedFiles_ = new DroppedFiles(std::move(drops), this);
 }
 
 QString MainForm::StringLabel(const char* name) const { return strings_->Text(name); }
@@ -384,28 +296,12 @@ void MainForm::ShowClipboardIfCurrent() {
 }
 
 void MainForm::ProcessDroppedFiles(const std::vector<std::filesystem::path>& paths) {
-    droppedFilesPage_->ShowPaths(paths);
-    pageControl_->setCurrentWidget(droppedFilesPage_);
-    // Painted before the question covers the window.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    // The files page comes back however this ends.
-    const std::unique_ptr<QTabWidget, std::function<void(QTabWidget*)>> backToFiles(
-        pageControl_, [this](QTabWidget* pages) { pages->setCurrentWidget(filesPage_); });
-    if (!messages().Ask(StringLabel("lblStartReplace").toStdString(),
-                        StringLabel("lblConfirm").toStdString()))
-        return;
-    // No backup copies, no conditions, no summary; a folder or a missing file is skipped.
-    ClipboardSinks sinks(*logPage_);
-    RuleEngine engine(*ruleRows_, sinks);
-    EngineRules rules(engine, CurrentReplaceFlags());
-    FileListCorrection correction(rules, nullptr, commands_(Command::Utf8)->isChecked());
-    std::string error;
-    correction.onFileDone = [&error](const FileReport& report) {
-        if (report.verdict == FileReport::Verdict::Error) error = report.error;
-    };
-    correction.Run(paths);
-    if (!error.empty()) messages().Show(error, "QX Quendro", Messages::Icon::Error);
+    droppedFiles_->Process(paths);
 }
+
+void MainForm::CorrectClipboard() { desktop_->CorrectClipboard(); }
+
+bool MainForm::CorrectSelection() { return desktop_->CorrectSelection(); }
 
 TSettings MainForm::CollectSettings() const {
     TSettings s;
@@ -461,6 +357,7 @@ void MainForm::closeEvent(QCloseEvent* event) {
     // The close runs once, without any question: settings first, then the default list.
     if (!closed_) {
         closed_ = true;
+        desktop_->ReleaseKeys();
         // A run still going ends after the file at hand.
         correctionRun_->RequestStop();
         tmrUpdate_->stop();

@@ -12,7 +12,6 @@
 #include <memory>
 
 #include "engine/TextRoutines.h"
-#include "platform/DesktopKeys.h"
 #include "ui/common/QxForm.h"
 #include "ui/files/FilesPage.h"
 #include "ui/main/Commands.h"
@@ -32,9 +31,9 @@ class CorrectionRun;
 class LogPage;
 class Clipboard;
 class ClipboardPage;
+class DesktopCorrections;
 class DesktopKeys;
-class SelectionCorrection;
-class TrayIcon;
+class DroppedFiles;
 class DroppedFilesPage;
 class EditReplaceStringForm;
 class MainFormState;
@@ -123,10 +122,8 @@ private:
     void LoadSettings();
     void ApplySplitterSizes();
     void ShowClipboardIfCurrent();
+    // The correction run, the clipboard and selection corrections with the tray, the drops.
     void BuildCorrection();
-    void ConnectDesktopKeys();
-    void OnHotkey(Hotkey hotkey);
-    void ToggleShown();
 
     MainFormEnv env_;
     std::unique_ptr<TReplaces> rules_;
@@ -150,8 +147,8 @@ private:
     ClipboardPage* clipboardPage_ = nullptr;
     DroppedFilesPage* droppedFilesPage_ = nullptr;
     LogPage* logPage_ = nullptr;
-    SelectionCorrection* selection_ = nullptr;
-    TrayIcon* trayIcon_ = nullptr;
+    DesktopCorrections* desktop_ = nullptr;
+    DroppedFiles* droppedFiles_ = nullptr;
     QSplitter* splitter_ = nullptr;
     QTabWidget* pageControl_ = nullptr;
     QTimer* tmrUpdate_ = nullptr;

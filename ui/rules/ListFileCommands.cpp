@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/rules/ListFileCommands.h"
 
+#include <QAction>
 #include <QFileDialog>
 #include <exception>
 
@@ -9,6 +10,7 @@
 #include "storage/ListFile.h"
 #include "ui/common/MessageStrings.h"
 #include "ui/common/QtText.h"
+#include "ui/main/Commands.h"
 #include "ui/rules/RulesPanel.h"
 
 namespace qx {
@@ -45,6 +47,20 @@ std::optional<std::filesystem::path> ChooseListFileWithDialog(QWidget* parent, b
 }
 
 ListFileCommands::ListFileCommands(ListFileCommandsEnv env) : env_(std::move(env)) {}
+
+void ListFileCommands::Connect(const Commands& commands) {
+    using C = Command;
+    const std::pair<C, void (ListFileCommands::*)()> listCommands[] = {
+        {C::New, &ListFileCommands::New},
+        {C::Load, &ListFileCommands::Load},
+        {C::AddFromFile, &ListFileCommands::AddFromFile},
+        {C::SaveSelectedToFile, &ListFileCommands::SaveSelectedToFile}};
+    for (const auto& [command, method] : listCommands)
+        QObject::connect(commands(command), &QAction::triggered, env_.window,
+                         [this, method = method] { (this->*method)(); });
+    QObject::connect(commands(C::Save), &QAction::triggered, env_.window,
+                     [this] { SaveListWithDialog(); });
+}
 
 std::optional<std::filesystem::path> ListFileCommands::Choose(bool save) const {
     const std::filesystem::path& current = env_.listFile->CurrentListFile();

@@ -15,6 +15,7 @@ class QWidget;
 
 namespace qx {
 
+class Commands;
 class MessageStrings;
 class Messages;
 class RulesPanel;
@@ -51,6 +52,10 @@ public:
     bool SaveListWithDialog();
     void AddFromFile();
     void SaveSelectedToFile();
+
+    // ANew, ALoad, ASave, AAddFromFile and ASaveSelectedToFile run these; the connections
+    // last as long as the window.
+    void Connect(const Commands& commands);
 
 private:
     // The question before the list is cleared or replaced; false when the user cancelled or
