@@ -17,6 +17,11 @@ public:
     virtual void Show(std::string_view text, std::string_view caption, Icon icon) = 0;
     // Asks a yes/no question; true for yes.
     virtual bool Ask(std::string_view text, std::string_view caption) = 0;
+    // The same question under an information icon: an offer after a finished task rather
+    // than a doubt before one. Where icons mean nothing (standard error), Ask.
+    virtual bool AskInformation(std::string_view text, std::string_view caption) {
+        return Ask(text, caption);
+    }
 
     enum class Answer { Yes, No, Cancel };
     // Asks with the buttons Yes, No and Cancel and an information icon. Where no third answer

@@ -41,8 +41,16 @@ void QtMessages::Show(std::string_view text, std::string_view caption, Icon icon
 }
 
 bool QtMessages::Ask(std::string_view text, std::string_view caption) {
-    QMessageBox box(QMessageBox::Question, FromUtf8(caption), FromUtf8(text),
-                    QMessageBox::Yes | QMessageBox::No, parent_.data());
+    return AskUnder(QMessageBox::Question, text, caption);
+}
+
+bool QtMessages::AskInformation(std::string_view text, std::string_view caption) {
+    return AskUnder(QMessageBox::Information, text, caption);
+}
+
+bool QtMessages::AskUnder(QMessageBox::Icon icon, std::string_view text, std::string_view caption) {
+    QMessageBox box(icon, FromUtf8(caption), FromUtf8(text), QMessageBox::Yes | QMessageBox::No,
+                    parent_.data());
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }

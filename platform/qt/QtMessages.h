@@ -3,6 +3,7 @@
 
 // Message boxes of the interactive program: QMessageBox over a parent window.
 
+#include <QMessageBox>
 #include <QPointer>
 
 #include "platform/Messages.h"
@@ -18,9 +19,12 @@ public:
 
     void Show(std::string_view text, std::string_view caption, Icon icon) override;
     bool Ask(std::string_view text, std::string_view caption) override;
+    bool AskInformation(std::string_view text, std::string_view caption) override;
     Answer AskYesNoCancel(std::string_view text, std::string_view caption) override;
 
 private:
+    bool AskUnder(QMessageBox::Icon icon, std::string_view text, std::string_view caption);
+
     QPointer<QWidget> parent_;
 };
 

@@ -153,6 +153,9 @@ void CorrectionRunTest::correctsCheckedFilesInTheirOwnEncodingsAndLogsTheSkipped
 
     QCOMPARE(messages_.asked.size(), std::size_t(2));
     QVERIFY(messages_.asked[1].text.find("Произведено замен: 4.") != std::string::npos);
+    // The question before the run doubts, the summary after it offers.
+    QVERIFY(messages_.asked[0].icon == Messages::Icon::Question);
+    QVERIFY(messages_.asked[1].icon == Messages::Icon::Information);
     const TDoneReplaces& records = window_->Correction().Viewer().Records();
     QCOMPARE(records.Count(), std::size_t(4));
     std::vector<std::string> names;

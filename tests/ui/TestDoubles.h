@@ -27,7 +27,13 @@ public:
         shown.push_back({std::string(text), std::string(caption), icon});
     }
     bool Ask(std::string_view text, std::string_view caption) override {
-        asked.push_back({std::string(text), std::string(caption), Icon::Question});
+        return AskUnder(Icon::Question, text, caption);
+    }
+    bool AskInformation(std::string_view text, std::string_view caption) override {
+        return AskUnder(Icon::Information, text, caption);
+    }
+    bool AskUnder(Icon icon, std::string_view text, std::string_view caption) {
+        asked.push_back({std::string(text), std::string(caption), icon});
         if (onAsk) onAsk();
         if (answers.empty()) return answer;
         const bool next = answers.front();

@@ -309,7 +309,7 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules) {
     if (summary.stopped)
         text = "Коррекция остановлена: обработано файлов " + std::to_string(summary.done) + " из " +
                std::to_string(files.size()) + ".\r\n" + text;
-    if (env_.messages->Ask(text, kProgramCaption)) viewer_->ShowModal();
+    if (env_.messages->AskInformation(text, kProgramCaption)) viewer_->ShowModal();
     env_.progressBar->setValue(0);
 }
 
