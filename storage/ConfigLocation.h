@@ -16,6 +16,7 @@ namespace qx {
 // The names of the files kept there, and the suffix of the copy a damaged one is kept as.
 inline constexpr std::string_view kSettingsFileName = "Settings.xml";
 inline constexpr std::string_view kDefaultListFileName = "Default.lst";
+inline constexpr std::string_view kStringsFileName = "Strings.xml";
 inline constexpr std::string_view kKeptCopySuffix = ".bak";
 
 // The folder, with a trailing "/". When it is the configuration folder it is created (with

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QWidget>
 
+#include "ui/common/InterfaceStrings.h"
 #include "ui/common/LinkLabel.h"
 
 namespace qx {
@@ -15,6 +16,7 @@ Commands::Commands(QWidget& window) {
         auto* action = new QAction(QString::fromUtf8(command.caption), &window);
         action->setObjectName(QString::fromLatin1(command.name));
         if (command.hint != nullptr) action->setToolTip(QString::fromUtf8(command.hint));
+        action->setProperty(kHintProperty, QString::fromUtf8(command.hint ? command.hint : ""));
         if (command.shortcut != nullptr)
             action->setShortcut(QKeySequence(QString::fromLatin1(command.shortcut)));
         if (command.group != nullptr)

@@ -19,15 +19,20 @@
 #include "platform/Messages.h"
 #include "platform/Shell.h"
 #include "platform/qt/QtClipboard.h"
+#include "storage/ConfigLocation.h"
 #include "storage/ListFile.h"
+#include "storage/StringsFile.h"
 #include "ui/clipboard/ClipboardPage.h"
 #include "ui/clipboard/DesktopCorrections.h"
 #include "ui/clipboard/DroppedFiles.h"
 #include "ui/common/AboutForm.h"
 #include "ui/common/Controls.h"
+#include "ui/common/InterfaceStrings.h"
 #include "ui/common/LinkLabel.h"
 #include "ui/common/MessageStrings.h"
 #include "ui/common/ProgramInfo.h"
+#include "ui/common/QtText.h"
+#include "ui/correction/ConditionsForm.h"
 #include "ui/correction/CorrectionRun.h"
 #include "ui/correction/CorrectionRunParts.h"
 #include "ui/files/DroppedFilesPage.h"
@@ -190,6 +195,7 @@ void MainForm::ConnectCommands() {
     connect(commands_(C::Web), &QAction::triggered, this,
             [this] { env_.shell->OpenUrl(std::string(info::kWebScheme) + info::kWebSite); });
     connect(commands_(C::About), &QAction::triggered, this, [this] { about_->ShowModal(); });
+    connect(commands_(C::SaveStrings), &QAction::triggered, this, &MainForm::SaveStrings);
 
     // F5 anywhere in the window.
     auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
@@ -253,6 +259,20 @@ void MainForm::BuildCorrection() {
     drops.strings = strings_;
     drops.correction = correctionRun_;
     droppedFiles_ = new DroppedFiles(std::move(drops), this);
+}
+
+void MainForm::SaveStrings() {
+    std::vector<StringsForm> forms;
+    const QWidget* const exported[] = {this, about_.data(), editReplaceString_,
+                                       &correctionRun_->Conditions()};
+    for (const QWidget* form : exported)
+        if (form != nullptr) forms.push_back(CollectFormStrings(*form));
+    try {
+        ExportStrings(forms, env_.configFolder / kStringsFileName);
+    } catch (const std::exception& error) {
+        messages().Show(FromErrorText(error.what()).toStdString(), info::kBoxCaption,
+                        Messages::Icon::Error);
+    }
 }
 
 QString MainForm::StringLabel(const char* name) const { return strings_->Text(name); }

@@ -122,6 +122,8 @@ private:
     void LoadSettings();
     void ApplySplitterSizes();
     void ShowClipboardIfCurrent();
+    // ASaveStrings: Strings.xml in the configuration folder.
+    void SaveStrings();
     // The correction run, the clipboard and selection corrections with the tray, the drops.
     void BuildCorrection();
 
