@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/FileListCorrection.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
@@ -22,6 +24,16 @@ bool NamesAPathTwice(const std::vector<std::filesystem::path>& files) {
     for (const std::filesystem::path& path : files)
         if (!seen.insert(path.lexically_normal().native()).second) return true;
     return false;
+}
+
+// The cores this process may run on: `taskset -c 0` or a container's CPU set leaves one worker,
+// where the number of cores in the machine would start threads that only take turns.
+unsigned UsableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof(set), &set) == 0 && CPU_COUNT(&set) > 0)
+        return static_cast<unsigned>(CPU_COUNT(&set));
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 // What the workers share. A file's rules have "passed" when they ran without an error, or the
@@ -122,7 +134,7 @@ FileListCorrection::Summary FileListCorrection::Run(
 FileListCorrection::Summary FileListCorrection::RunParallel(
     const std::vector<std::filesystem::path>& files, const WorkerRules& makeRules,
     unsigned workers) {
-    if (workers == 0) workers = std::max(1u, std::thread::hardware_concurrency());
+    if (workers == 0) workers = UsableCores();
     workers = static_cast<unsigned>(std::min<std::size_t>(workers, files.size()));
     if (workers <= 1 || NamesAPathTwice(files)) {
         // One thread: the list's order is the order of the work, as Run gives it.
