@@ -9,10 +9,11 @@
 # Every run works on fresh copies of the tree, and every output of batch mode is checked byte
 # for byte against sed's and perl's. A rule list that finds nothing is timed against `cat` of
 # the same files. On the mixed tree, batch mode runs also on one core (`taskset -c 0`, which
-# leaves it one worker) to compare peak memory. Each shape ends with a Markdown table of the
-# medians.
+# leaves it one worker) to compare peak memory. With the driver bench/window_run, the files are
+# also corrected as the window's run does it (one thread, every replacement recorded), against
+# batch mode. Each shape ends with a Markdown table of the medians.
 #
-# Usage: bench/batch_vs_sed.sh [path/to/qxquendro]
+# Usage: bench/batch_vs_sed.sh [path/to/qxquendro [path/to/window_run]]
 # Environment (defaults in brackets):
 #   QX_BENCH_RUNS [5]                  runs per tool; the tables give medians
 #   QX_BENCH_SHAPES [small mixed large]
@@ -24,6 +25,8 @@
 #   QX_BENCH_MIXED_MB="1 2 1" QX_BENCH_LARGE_MB="2 3 2" bench/batch_vs_sed.sh
 set -euo pipefail
 program=$(realpath "${1:-build/qxquendro}")
+window_run=${2:-$(dirname "$program")/bench/window_run}
+[[ -x $window_run ]] && window_run=$(realpath "$window_run") || window_run=
 runs=${QX_BENCH_RUNS:-5}
 shapes=${QX_BENCH_SHAPES:-small mixed large}
 export LC_ALL=C  # bytes are bytes for sed and perl alike
@@ -206,6 +209,7 @@ run_tool() {
         batch) "$program" "$dir.txt" "$work/rules.lst" ;;
         batch1) taskset -c 0 "$program" "$dir.txt" "$work/rules.lst" ;;
         idle) "$program" "$dir.txt" "$work/idle.lst" ;;
+        window) "$window_run" "$dir.txt" "$work/rules.lst" >"$dir.records" ;;
         cat) (cd "$dir" && find cp bom utf -type f -print0 | xargs -0 cat >/dev/null) ;;
         sed)
             cd "$dir"
@@ -220,11 +224,12 @@ run_tool() {
     esac
 }
 export -f run_tool
-export program work
+export program window_run work
 
 bench_shape() {
     local shape=$1 caption=$2 tools="batch sed perl idle cat"
     [[ $shape == mixed ]] && tools="batch batch1 sed perl idle cat"
+    [[ -n $window_run ]] && tools+=" window"
     for tool in $tools; do sed "s|^|$tool/|" "$work/$shape/files.txt" >"$work/$shape/$tool.txt"; done
     local files mib
     files=$(wc -l <"$work/$shape/files.txt")
@@ -240,14 +245,15 @@ bench_shape() {
         done
         diff -r "$work/$shape/tree" "$work/$shape/batch" >/dev/null &&
             { echo "$shape: nothing was corrected" >&2; exit 1; }
-        if [[ $shape == mixed ]]; then
-            diff -r "$work/$shape/batch" "$work/$shape/batch1" >/dev/null ||
-                { echo "$shape: one core and all cores differ" >&2; exit 1; }
-        fi
+        for other in batch1 window; do
+            [[ -d $work/$shape/$other ]] || continue
+            diff -r "$work/$shape/batch" "$work/$shape/$other" >/dev/null ||
+                { echo "$shape: batch mode and $other differ" >&2; exit 1; }
+        done
         diff -r "$work/$shape/tree" "$work/$shape/idle" >/dev/null ||
             { echo "$shape: the list that finds nothing changed files" >&2; exit 1; }
     done
-    rm -rf "${work:?}/$shape"/{batch,batch1,sed,perl,idle,cat}
+    rm -rf "${work:?}/$shape"/{batch,batch1,sed,perl,idle,cat,window}
 
     declare -A wall kib cpu
     for tool in $tools; do
@@ -273,6 +279,10 @@ bench_shape() {
     row "\`perl -pi\`" perl sed "sed's time"
     row "batch mode, a list that finds nothing" idle cat "\`cat\`'s time"
     row "\`cat\` of the same files" cat cat "\`cat\`'s time"
+    if [[ -n $window_run ]]; then
+        row "the window's run, one thread, $(cut -d' ' -f1 "$work/$shape/window.records") replacements recorded" \
+            window batch "batch mode's time"
+    fi
 }
 
 sizes_of() { for mb in $1; do echo $((mb * 1024 * 1024)); done; }
