@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/FileListCorrection.h"
 
+#include <sched.h>
+
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -24,63 +27,109 @@ bool NamesAPathTwice(const std::vector<std::filesystem::path>& files) {
     return false;
 }
 
+// The cores this process may run on: `taskset -c 0` or a container's CPU set leaves one worker,
+// where the number of cores in the machine would start threads that only take turns.
+unsigned UsableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof(set), &set) == 0 && CPU_COUNT(&set) > 0)
+        return static_cast<unsigned>(CPU_COUNT(&set));
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
 // What the workers share. A file's rules have "passed" when they ran without an error, or the
 // file was left before any rule ran; the frontier is the first file whose rules have not.
+// Threads are woken only when what they wait for has come: a worker when the frontier reaches
+// the file it waits to write, the calling thread when a batch of reports is ready, so that a
+// list of small files does not cost a few context switches per file.
 class ParallelRun {
 public:
     explicit ParallelRun(std::size_t count) : reports_(count), passed_(count, false) {}
 
     // The next file to take, or nothing when the list is done or a rule failed before it.
     std::optional<std::size_t> Take() {
-        const std::lock_guard lock(mutex_);
-        if (next_ >= reports_.size() || next_ > failedAt_) return std::nullopt;
-        return next_++;
+        const std::size_t index = next_.fetch_add(1, std::memory_order_relaxed);
+        if (index >= reports_.size() || index > failedAt_.load(std::memory_order_relaxed))
+            return std::nullopt;
+        return index;
     }
 
-    // Called when file `index` has passed its rules (or failed them); idempotent.
-    void Pass(std::size_t index, bool failed) {
-        {
-            const std::lock_guard lock(mutex_);
-            if (passed_[index]) return;
-            passed_[index] = true;
-            if (failed) failedAt_ = std::min(failedAt_, index);
-            while (frontier_ < passed_.size() && passed_[frontier_]) ++frontier_;
-        }
-        changed_.notify_all();
-    }
-
-    // For a file the rules changed: true once every earlier file passed without an error.
+    // For a file the rules changed: its rules passed; true once every earlier file passed
+    // without an error.
     bool MayWrite(std::size_t index) {
-        Pass(index, false);
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return frontier_ >= index || failedAt_ < index; });
+        MarkPassed(index, false);
+        if (frontier_ < index && failedAt_ >= index) {
+            ++waitingWriters_;
+            writers_.wait(lock, [&] { return frontier_ >= index || failedAt_ < index; });
+            --waitingWriters_;
+        }
         return failedAt_ > index;
     }
 
-    void Report(std::size_t index, FileReport report) {
+    // The file is done with: its rules passed (or failed), and this is its report.
+    void Finish(std::size_t index, bool failed, FileReport report) {
+        bool wakeCaller = false;
         {
             const std::lock_guard lock(mutex_);
+            MarkPassed(index, failed);
             reports_[index] = std::move(report);
+            while (reported_ < reports_.size() && reports_[reported_]) ++reported_;
+            wakeCaller = awaiting_ && CallerMayGoOn();
         }
-        changed_.notify_all();
+        if (wakeCaller) caller_.notify_one();
     }
 
-    // The report of file `index`, waiting for it; nothing when no worker will make it.
+    // The report of file `index`, the next one the calling thread has not had, waiting for it
+    // and the batch after it; nothing when no worker will make it.
     std::optional<FileReport> Await(std::size_t index) {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return reports_[index].has_value() || failedAt_ < index; });
-        if (!reports_[index]) return std::nullopt;
+        if (index >= reported_ && failedAt_ >= index) {
+            target_ = std::min(index + kBatch, reports_.size());
+            awaiting_ = true;
+            caller_.wait(lock, [&] { return CallerMayGoOn() || failedAt_ < index; });
+            awaiting_ = false;
+        }
+        if (index >= reported_) return std::nullopt;
         return std::move(*reports_[index]);
     }
 
 private:
+    // Reports handed to the calling thread at a time, at most.
+    static constexpr std::size_t kBatch = 32;
+
+    // Under the mutex. Idempotent: a file that failed after it passed stays passed.
+    void MarkPassed(std::size_t index, bool failed) {
+        if (failed && index < failedAt_) failedAt_.store(index, std::memory_order_relaxed);
+        if (passed_[index]) {
+            if (failed && waitingWriters_ > 0) writers_.notify_all();
+            return;
+        }
+        passed_[index] = true;
+        const std::size_t before = frontier_;
+        while (frontier_ < passed_.size() && passed_[frontier_]) ++frontier_;
+        if (waitingWriters_ > 0 && (frontier_ != before || failed)) writers_.notify_all();
+    }
+
+    // Under the mutex: the batch is ready, or the failing file's report is, after which no
+    // more reports are handed on.
+    bool CallerMayGoOn() const {
+        return reported_ >= target_ || failedAt_.load(std::memory_order_relaxed) < reported_;
+    }
+
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable writers_;
+    std::condition_variable caller_;
     std::vector<std::optional<FileReport>> reports_;
     std::vector<bool> passed_;
-    std::size_t next_ = 0;
+    std::atomic<std::size_t> next_ = 0;
+    // Written under the mutex; Take reads it without.
+    std::atomic<std::size_t> failedAt_ = static_cast<std::size_t>(-1);
     std::size_t frontier_ = 0;
-    std::size_t failedAt_ = static_cast<std::size_t>(-1);
+    std::size_t reported_ = 0;  // every file before it has its report
+    std::size_t target_ = 0;
+    std::size_t waitingWriters_ = 0;
+    bool awaiting_ = false;
 };
 
 }  // namespace
@@ -122,7 +171,7 @@ FileListCorrection::Summary FileListCorrection::Run(
 FileListCorrection::Summary FileListCorrection::RunParallel(
     const std::vector<std::filesystem::path>& files, const WorkerRules& makeRules,
     unsigned workers) {
-    if (workers == 0) workers = std::max(1u, std::thread::hardware_concurrency());
+    if (workers == 0) workers = UsableCores();
     workers = static_cast<unsigned>(std::min<std::size_t>(workers, files.size()));
     if (workers <= 1 || NamesAPathTwice(files)) {
         // One thread: the list's order is the order of the work, as Run gives it.
@@ -159,8 +208,7 @@ FileListCorrection::Summary FileListCorrection::RunParallel(
                 report.error = error.what();
                 failed = true;
             }
-            run.Pass(*index, failed);
-            run.Report(*index, std::move(report));
+            run.Finish(*index, failed, std::move(report));
         }
     };
     // Joined also when a hook throws: the workers finish the list by themselves.

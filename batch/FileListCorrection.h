@@ -59,14 +59,14 @@ public:
     // holds per-thread match data); they must all hold the same rules.
     using WorkerRules = std::function<std::unique_ptr<TextRules>()>;
 
-    // Corrects the files on `workers` threads (0: one per core) with rules made by `makeRules`,
-    // with everything observable as Run(files) gives it: the reports come to onFileDone and
-    // onProgress in list order on the calling thread, and a file is written only once every
-    // file before it has passed its rules, so that a rule's error on a file leaves it and every
-    // later file untouched (their results, computed ahead, are dropped). At most `workers`
-    // files are open at a time. makeBackup and recordName are called on the worker threads;
-    // stopRequested is not asked. The rules given to the constructor are not used. A list that
-    // names one path twice is corrected on one thread, in order.
+    // Corrects the files on `workers` threads (0: one per core it may run on) with rules made by
+    // `makeRules`, with everything observable as Run(files) gives it: the reports come to
+    // onFileDone and onProgress in list order on the calling thread, and a file is written only
+    // once every file before it has passed its rules, so that a rule's error on a file leaves it
+    // and every later file untouched (their results, computed ahead, are dropped). At most
+    // `workers` files are open at a time. makeBackup and recordName are called on the worker
+    // threads; stopRequested is not asked. The rules given to the constructor are not used. A list
+    // that names one path twice is corrected on one thread, in order.
     Summary RunParallel(const std::vector<std::filesystem::path>& files,
                         const WorkerRules& makeRules, unsigned workers = 0);
 

@@ -62,13 +62,14 @@ public:
     }
 
     std::string_view Next() override {
-        if (bom_) {
-            bom_ = false;
-            return kUtf8Bom;
-        }
         const std::string_view part = text_.substr(0, kPieceSize);
         text_.remove_prefix(part.size());
         piece_ = Cp1251ToUtf8(part);
+        // The mark goes out with the first piece: a small file is one write.
+        if (bom_) {
+            piece_.insert(0, kUtf8Bom);
+            bom_ = false;
+        }
         return piece_;
     }
 
