@@ -103,7 +103,8 @@ FileListCorrection::Summary FileListCorrection::Run(
         FileReport report;
         report.path = path;
         try {
-            report.result = CorrectFile(path, conditions_, utf8Option_, rules_, makeBackup);
+            report.result = CorrectFile(path, conditions_, utf8Option_, rules_, makeBackup, {},
+                                        linkUse ? linkUse(path) : LinkUse::Follow);
             report.verdict = report.result.Handled() ? FileReport::Verdict::Corrected
                                                      : FileReport::Verdict::Skipped;
         } catch (const std::exception& error) {
@@ -130,6 +131,7 @@ FileListCorrection::Summary FileListCorrection::RunParallel(
         FileListCorrection single(*rules, conditions_, utf8Option_);
         single.makeBackup = makeBackup;
         single.recordName = recordName;
+        single.linkUse = linkUse;
         single.onProgress = onProgress;
         single.onFileDone = onFileDone;
         return single.Run(files);
@@ -150,8 +152,10 @@ FileListCorrection::Summary FileListCorrection::RunParallel(
             try {
                 own.SetCurrentFileName(recordName ? recordName(path)
                                                   : Utf8ToCp1251Lenient(path.native()));
-                report.result = CorrectFile(path, conditions_, utf8Option_, own, makeBackup,
-                                            [&] { return run.MayWrite(*index); });
+                report.result = CorrectFile(
+                    path, conditions_, utf8Option_, own, makeBackup,
+                    [&] { return run.MayWrite(*index); },
+                    linkUse ? linkUse(path) : LinkUse::Follow);
                 report.verdict = report.result.Handled() ? FileReport::Verdict::Corrected
                                                          : FileReport::Verdict::Skipped;
             } catch (const std::exception& error) {

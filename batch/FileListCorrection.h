@@ -73,6 +73,9 @@ public:
     // Makes the backup copy of a file about to be rewritten (see BackupCopy); a failure leaves
     // that file uncorrected and is reported as a skip.
     BackupCopy makeBackup;
+    // What a symbolic link found at a path of the list means (see LinkUse); by default it
+    // leads to its file. A window run refuses one where its scan saw a regular file.
+    std::function<LinkUse(const std::filesystem::path&)> linkUse;
     // The file name the replacement records carry; by default the path in windows-1251.
     std::function<std::string(const std::filesystem::path&)> recordName;
     // After each file: how many are done, of how many.

@@ -32,6 +32,7 @@ bool CorrectionResult::Handled() const {
 bool CorrectionResult::ShouldReport() const {
     switch (outcome) {
         case CorrectionOutcome::WouldLoseCharacters:
+        case CorrectionOutcome::LinkAppeared:
         case CorrectionOutcome::BackupFailed:
         case CorrectionOutcome::WriteFailed:
         case CorrectionOutcome::RestoreFailed:
@@ -52,6 +53,8 @@ std::string ReasonText(CorrectionOutcome outcome, int error) {
             return "файл не найден";
         case CorrectionOutcome::NotRegularFile:
             return "не обычный файл (папка, канал, устройство или сокет)";
+        case CorrectionOutcome::LinkAppeared:
+            return "на месте файла появилась символическая ссылка; файл не исправлен";
         case CorrectionOutcome::ReadOnly:
             return "файл только для чтения";
         case CorrectionOutcome::Locked:

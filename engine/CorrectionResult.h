@@ -17,6 +17,7 @@ enum class CorrectionOutcome {
     // Not handled: the answer is false and nothing was written.
     Missing,              // no file at the path
     NotRegularFile,       // a folder, named pipe, device or socket
+    LinkAppeared,         // a symbolic link where a run expected the file itself
     ReadOnly,             // no write permission bit, or no right to open it for writing
     Locked,               // another process holds a lock on it
     CannotOpen,           // any other failure to open or inspect it

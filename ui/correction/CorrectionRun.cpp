@@ -218,10 +218,15 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules) {
             std::filesystem::path copy = path;
             copy += ".bak";
             int error = 0;
-            WriteFileReplacing(copy, bytes, &error);
+            WriteFileReplacing(copy, bytes, &error, /*followLink=*/false);
             return error;
         };
     }
+    // Only a link the scan listed is followed: one that took a file's place since is refused.
+    correction.linkUse = [&byPath](const std::filesystem::path& path) {
+        const auto found = byPath.find(path.native());
+        return found != byPath.end() && found->second->link ? LinkUse::Follow : LinkUse::Refuse;
+    };
     correction.recordName = [&captionOf](const std::filesystem::path& path) {
         return Utf8ToCp1251Lenient(captionOf(path));
     };

@@ -261,7 +261,8 @@ void MainForm::BuildCorrection() {
         std::vector<RunFile> files;
         const FileRows& rows = filesPage_->Rows();
         for (int row = 0; row < rows.Count(); ++row)
-            if (rows.Row(row).Checked) files.push_back({rows.Row(row).FileName, rows.Caption(row)});
+            if (rows.Row(row).Checked)
+                files.push_back({rows.Row(row).FileName, rows.Caption(row), rows.Row(row).Link});
         return files;
     };
     run.replaceFlags = [this] { return CurrentReplaceFlags(); };
