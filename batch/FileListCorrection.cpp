@@ -85,6 +85,14 @@ private:
 
 }  // namespace
 
+int WriteBackupCopy(const std::filesystem::path& path, std::string_view bytes) {
+    std::filesystem::path copy = path;
+    copy += ".bak";
+    int error = 0;
+    WriteFileReplacing(copy, bytes, &error, /*followLink=*/false);
+    return error;
+}
+
 FileListCorrection::FileListCorrection(TextRules& rules, const TReplaceConditions* conditions,
                                        bool utf8Option)
     : rules_(rules), conditions_(conditions), utf8Option_(utf8Option) {}

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/CorrectionResult.h"
@@ -25,6 +26,11 @@ namespace qx {
 
 class TextRules;
 struct TReplaceConditions;
+
+// The ".bak" copy beside a file about to be rewritten (a BackupCopy): replaced whole through
+// a temporary file, so a full disk leaves the previous copy; a link found under the copy's name
+// is replaced, not written through. 0 or the errno that stopped it.
+int WriteBackupCopy(const std::filesystem::path& path, std::string_view bytes);
 
 // What became of one file of the list.
 struct FileReport {
