@@ -33,6 +33,7 @@ bool CorrectionResult::ShouldReport() const {
     switch (outcome) {
         case CorrectionOutcome::WouldLoseCharacters:
         case CorrectionOutcome::LinkAppeared:
+        case CorrectionOutcome::TooLarge:
         case CorrectionOutcome::BackupFailed:
         case CorrectionOutcome::WriteFailed:
         case CorrectionOutcome::RestoreFailed:
@@ -63,6 +64,9 @@ std::string ReasonText(CorrectionOutcome outcome, int error) {
             return WithError("не удалось открыть файл", error);
         case CorrectionOutcome::CannotRead:
             return WithError("не удалось прочитать файл", error);
+        case CorrectionOutcome::TooLarge:
+            return "файл слишком велик: для его исправления не хватит памяти; файл оставлен "
+                   "без изменений";
         case CorrectionOutcome::NotDecodable:
             return "текст не в кодировке UTF-8";
         case CorrectionOutcome::WouldLoseCharacters:

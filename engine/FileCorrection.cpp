@@ -128,6 +128,10 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
         return Refused(CorrectionOutcome::CannotOpen, errno);
     }
 
+    // The bytes read and the corrected text are held together, a decoded copy of UTF-8 besides.
+    const std::size_t size = static_cast<std::size_t>(info.st_size);
+    if (size > MemoryForReading() / 3) return Refused(CorrectionOutcome::TooLarge);
+
     std::string bytes;
     try {
         if (const int error =

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <time.h>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -352,6 +354,35 @@ int ReadRegularFile(int fd, std::size_t size, std::string& out) {
     }
     out.resize(done);
     return 0;
+}
+
+std::size_t MemoryForReading() {
+    std::size_t available = static_cast<std::size_t>(-1);
+    if (std::FILE* info = std::fopen("/proc/meminfo", "re")) {
+        char line[256];
+        unsigned long long kib = 0;
+        while (std::fgets(line, sizeof line, info) != nullptr) {
+            if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
+                available = static_cast<std::size_t>(kib) * 1024;
+                break;
+            }
+        }
+        std::fclose(info);
+    }
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        std::size_t used = 0;
+        if (std::FILE* statm = std::fopen("/proc/self/statm", "re")) {
+            unsigned long long pages = 0;
+            if (std::fscanf(statm, "%llu", &pages) == 1)
+                used = static_cast<std::size_t>(pages) *
+                       static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+            std::fclose(statm);
+        }
+        const std::size_t cap = static_cast<std::size_t>(limit.rlim_cur);
+        available = std::min(available, cap > used ? cap - used : 0);
+    }
+    return available;
 }
 
 int ReadWholeFile(const std::filesystem::path& path, std::string& out) {

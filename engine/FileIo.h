@@ -44,6 +44,12 @@ int ReadWholeFile(int fd, std::string& out);
 // into `out`: one read when the size still holds (a short read at that size is the end), to
 // the real end when it grew or shrank since it was measured.
 int ReadRegularFile(int fd, std::size_t size, std::string& out);
+// The memory the process can still take for reading and correcting a file, in bytes: the
+// system's available memory (free and reclaimable), less where an address-space limit is
+// nearer. A file that needs more is refused before it is read, rather than have the process
+// killed by the kernel for want of memory half-way through writing it.
+std::size_t MemoryForReading();
+
 // Opens and reads the file at `path`; 0 or the errno of the failure.
 int ReadWholeFile(const std::filesystem::path& path, std::string& out);
 

@@ -7,12 +7,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -397,6 +399,39 @@ TEST(RenameOver, KeepsOwnerModeAttributesAndFallsBackInPlaceWhenItCannot) {
         EXPECT_EQ(ReadBytes(file), "one B");
         fs::permissions(place.Path(), fs::perms(0777));
     }
+}
+
+TEST(TooLarge, AFileThatWouldNotFitInMemoryIsRefusedBeforeItIsRead) {
+    TempFolder folder;
+    const fs::path path = folder / "huge.txt";
+    WriteBytes(path, "b");
+    fs::resize_file(path, 256u << 20);  // sparse: takes no disk
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Room for 128 MB more than the process has now.
+        const std::size_t room = MemoryForReading();
+        rlimit limit{};
+        ::getrlimit(RLIMIT_AS, &limit);
+        std::FILE* statm = std::fopen("/proc/self/statm", "re");
+        unsigned long long pages = 0;
+        if (statm == nullptr || std::fscanf(statm, "%llu", &pages) != 1) ::_exit(10);
+        std::fclose(statm);
+        limit.rlim_cur =
+            pages * static_cast<unsigned long long>(::sysconf(_SC_PAGESIZE)) + (128u << 20);
+        if (room < (1u << 30) || ::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(11);
+        FakeRules rules{{"b", "B"}};
+        const CorrectionResult result = Correct(path, rules);
+        if (result.outcome != CorrectionOutcome::TooLarge) ::_exit(12);
+        if (!result.ShouldReport() || result.reason.find("памяти") == std::string::npos)
+            ::_exit(13);
+        ::_exit(rules.applyCalls == 0 ? 0 : 14);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 11) GTEST_SKIP() << "less than 1 GB of memory available";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(fs::file_size(path), 256u << 20);
 }
 
 // Kills a child doing `work` at several moments after it says "now" on the pipe; `check` runs
