@@ -19,6 +19,8 @@ public:
 
     bool Checked;
     std::filesystem::path FileName;  // full path, as the file system has it
+    // The scan found a symbolic link to a file here; a run corrects through no other link.
+    bool Link = false;
 };
 
 class TFiles {

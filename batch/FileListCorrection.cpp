@@ -134,6 +134,14 @@ private:
 
 }  // namespace
 
+int WriteBackupCopy(const std::filesystem::path& path, std::string_view bytes) {
+    std::filesystem::path copy = path;
+    copy += ".bak";
+    int error = 0;
+    WriteFileReplacing(copy, bytes, &error, /*followLink=*/false);
+    return error;
+}
+
 FileListCorrection::FileListCorrection(TextRules& rules, const TReplaceConditions* conditions,
                                        bool utf8Option)
     : rules_(rules), conditions_(conditions), utf8Option_(utf8Option) {}
@@ -152,7 +160,8 @@ FileListCorrection::Summary FileListCorrection::Run(
         FileReport report;
         report.path = path;
         try {
-            report.result = CorrectFile(path, conditions_, utf8Option_, rules_, makeBackup);
+            report.result = CorrectFile(path, conditions_, utf8Option_, rules_, makeBackup, {},
+                                        linkUse ? linkUse(path) : LinkUse::Follow);
             report.verdict = report.result.Handled() ? FileReport::Verdict::Corrected
                                                      : FileReport::Verdict::Skipped;
         } catch (const std::exception& error) {
@@ -179,6 +188,7 @@ FileListCorrection::Summary FileListCorrection::RunParallel(
         FileListCorrection single(*rules, conditions_, utf8Option_);
         single.makeBackup = makeBackup;
         single.recordName = recordName;
+        single.linkUse = linkUse;
         single.onProgress = onProgress;
         single.onFileDone = onFileDone;
         return single.Run(files);
@@ -199,8 +209,10 @@ FileListCorrection::Summary FileListCorrection::RunParallel(
             try {
                 own.SetCurrentFileName(recordName ? recordName(path)
                                                   : Utf8ToCp1251Lenient(path.native()));
-                report.result = CorrectFile(path, conditions_, utf8Option_, own, makeBackup,
-                                            [&] { return run.MayWrite(*index); });
+                report.result = CorrectFile(
+                    path, conditions_, utf8Option_, own, makeBackup,
+                    [&] { return run.MayWrite(*index); },
+                    linkUse ? linkUse(path) : LinkUse::Follow);
                 report.verdict = report.result.Handled() ? FileReport::Verdict::Corrected
                                                          : FileReport::Verdict::Skipped;
             } catch (const std::exception& error) {

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/CorrectionResult.h"
@@ -25,6 +26,11 @@ namespace qx {
 
 class TextRules;
 struct TReplaceConditions;
+
+// The ".bak" copy beside a file about to be rewritten (a BackupCopy): replaced whole through
+// a temporary file, so a full disk leaves the previous copy; a link found under the copy's name
+// is replaced, not written through. 0 or the errno that stopped it.
+int WriteBackupCopy(const std::filesystem::path& path, std::string_view bytes);
 
 // What became of one file of the list.
 struct FileReport {
@@ -73,6 +79,9 @@ public:
     // Makes the backup copy of a file about to be rewritten (see BackupCopy); a failure leaves
     // that file uncorrected and is reported as a skip.
     BackupCopy makeBackup;
+    // What a symbolic link found at a path of the list means (see LinkUse); by default it
+    // leads to its file. A window run refuses one where its scan saw a regular file.
+    std::function<LinkUse(const std::filesystem::path&)> linkUse;
     // The file name the replacement records carry; by default the path in windows-1251.
     std::function<std::string(const std::filesystem::path&)> recordName;
     // After each file: how many are done, of how many.

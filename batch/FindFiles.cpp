@@ -39,7 +39,7 @@ private:
     DIR* dir_ = nullptr;
 };
 
-enum class Kind { File, Folder, Other };
+enum class Kind { File, LinkToFile, Folder, Other };
 
 // Kind of an entry, asking the file system only when the folder listing does not tell.
 Kind KindOf(int dirFd, const dirent& entry) {
@@ -60,7 +60,7 @@ Kind KindOf(int dirFd, const dirent& entry) {
         case DT_LNK:
             // A link counts as a file when it leads to one; links to folders are never walked.
             if (::fstatat(dirFd, entry.d_name, &st, 0) == 0 && S_ISREG(st.st_mode)) {
-                return Kind::File;
+                return Kind::LinkToFile;
             }
             return Kind::Other;
         default:
@@ -97,8 +97,8 @@ public:
                 // Only what is reported or walked needs its kind.
                 if (!wanted && !(recursive_ && name.front() != '.')) continue;
                 const Kind kind = KindOf(dir.Fd(), *entry);
-                if (kind == Kind::File && wanted) {
-                    reporting = report_(JoinPath(folder, name));
+                if ((kind == Kind::File || kind == Kind::LinkToFile) && wanted) {
+                    reporting = report_(JoinPath(folder, name), kind == Kind::LinkToFile);
                 } else if (kind == Kind::Folder && recursive_ && name.front() != '.') {
                     subfolders.emplace_back(name);
                 }
@@ -138,7 +138,7 @@ void FindFiles(const std::filesystem::path& pattern, const FileReport& report, b
     if (slash == std::string::npos) return;  // no folder part: nothing to walk
     const std::string folder = slash == 0 ? std::string("/") : text.substr(0, slash);
     const std::vector<FileMask> masks{FileMask(std::string_view(text).substr(slash + 1))};
-    const FilePathReport asPath = [&report](const std::string& path) {
+    const FilePathReport asPath = [&report](const std::string& path, bool) {
         return report(std::filesystem::path(path));
     };
     FindFiles(std::filesystem::path(folder), masks, asPath, recursive);

@@ -24,8 +24,9 @@ using FileReport = std::function<bool(const std::filesystem::path& path)>;
 void FindFiles(const std::filesystem::path& pattern, const FileReport& report, bool recursive);
 
 // One walk for several masks: a file is reported once when any mask matches its name. The
-// path comes as the file system's bytes, which spares a large scan building path objects.
-using FilePathReport = std::function<bool(const std::string& path)>;
+// path comes as the file system's bytes, which spares a large scan building path objects;
+// `link` tells a symbolic link to a file from the file itself.
+using FilePathReport = std::function<bool(const std::string& path, bool link)>;
 void FindFiles(const std::filesystem::path& folder, const std::vector<FileMask>& masks,
                const FilePathReport& report, bool recursive);
 

@@ -16,6 +16,7 @@ namespace {
 struct FoundPath {
     std::string folded;
     std::string path;
+    bool link = false;
     bool operator<(const FoundPath& other) const {
         const int order = folded.compare(other.folded);
         return order != 0 ? order < 0 : path < other.path;
@@ -67,9 +68,9 @@ ScanResult ScanFolder(std::string_view folderText, std::string_view maskText, bo
     std::vector<FoundPath> found;
     // Every path begins with the folder, so the order is decided by what follows it.
     const std::size_t common = folder == "/" ? 1 : folder.size() + 1;
-    const FilePathReport collect = [&found, common](const std::string& path) {
+    const FilePathReport collect = [&found, common](const std::string& path, bool link) {
         found.push_back(
-            {FoldCase(std::string_view(path).substr(std::min(common, path.size()))), path});
+            {FoldCase(std::string_view(path).substr(std::min(common, path.size()))), path, link});
         return true;
     };
     for (const auto& [base, masks] : walks) FindFiles(base, masks, collect, recursive);
@@ -79,7 +80,11 @@ ScanResult ScanFolder(std::string_view folderText, std::string_view maskText, bo
         std::unique(found.begin(), found.end(),
                     [](const FoundPath& a, const FoundPath& b) { return a.path == b.path; }),
         found.end());
-    for (FoundPath& entry : found) files.Add(std::make_unique<TFile>(std::move(entry.path)));
+    for (FoundPath& entry : found) {
+        auto file = std::make_unique<TFile>(std::move(entry.path));
+        file->Link = entry.link;
+        files.Add(std::move(file));
+    }
 
     result.outcome = ScanOutcome::Scanned;
     if (RememberFolder(folderHistory, folder)) result.folderText = folder;

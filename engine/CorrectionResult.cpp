@@ -32,6 +32,8 @@ bool CorrectionResult::Handled() const {
 bool CorrectionResult::ShouldReport() const {
     switch (outcome) {
         case CorrectionOutcome::WouldLoseCharacters:
+        case CorrectionOutcome::LinkAppeared:
+        case CorrectionOutcome::TooLarge:
         case CorrectionOutcome::BackupFailed:
         case CorrectionOutcome::WriteFailed:
         case CorrectionOutcome::RestoreFailed:
@@ -52,6 +54,8 @@ std::string ReasonText(CorrectionOutcome outcome, int error) {
             return "файл не найден";
         case CorrectionOutcome::NotRegularFile:
             return "не обычный файл (папка, канал, устройство или сокет)";
+        case CorrectionOutcome::LinkAppeared:
+            return "на месте файла появилась символическая ссылка; файл не исправлен";
         case CorrectionOutcome::ReadOnly:
             return "файл только для чтения";
         case CorrectionOutcome::Locked:
@@ -60,6 +64,9 @@ std::string ReasonText(CorrectionOutcome outcome, int error) {
             return WithError("не удалось открыть файл", error);
         case CorrectionOutcome::CannotRead:
             return WithError("не удалось прочитать файл", error);
+        case CorrectionOutcome::TooLarge:
+            return "файл слишком велик: для его исправления не хватит памяти; файл оставлен "
+                   "без изменений";
         case CorrectionOutcome::NotDecodable:
             return "текст не в кодировке UTF-8";
         case CorrectionOutcome::WouldLoseCharacters:

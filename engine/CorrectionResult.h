@@ -17,10 +17,12 @@ enum class CorrectionOutcome {
     // Not handled: the answer is false and nothing was written.
     Missing,              // no file at the path
     NotRegularFile,       // a folder, named pipe, device or socket
+    LinkAppeared,         // a symbolic link where a run expected the file itself
     ReadOnly,             // no write permission bit, or no right to open it for writing
     Locked,               // another process holds a lock on it
     CannotOpen,           // any other failure to open or inspect it
     CannotRead,           // reading failed, or it does not fit in memory
+    TooLarge,             // correcting it would need more memory than there is; not read
     NotDecodable,         // taken as UTF-8 but not valid UTF-8, or no text after the BOM
     WouldLoseCharacters,  // holds characters windows-1251 lacks; left as it was
     BackupFailed,         // its backup copy could not be made; left as it was

@@ -50,11 +50,12 @@ std::optional<CorrectionResult> RefuseByMode(mode_t mode) {
 // The UTF-8 form of a windows-1251 text, encoded a piece at a time while it is written.
 class Utf8Content final : public ContentSource {
 public:
-    Utf8Content(std::string_view text, bool bom) : text_(text), bom_(bom) {}
+    Utf8Content(std::string_view text, bool bom)
+        : whole_(text), text_(text), bom_(bom), hasBom_(bom) {}
 
     std::size_t Size() const override {
-        std::size_t size = bom_ ? kUtf8Bom.size() : 0;
-        for (const char c : text_) {
+        std::size_t size = hasBom_ ? kUtf8Bom.size() : 0;
+        for (const char c : whole_) {
             const char32_t code = Cp1251ToCodePoint(static_cast<unsigned char>(c));
             size += code < 0x80 ? 1 : code < 0x800 ? 2 : 3;
         }
@@ -73,10 +74,17 @@ public:
         return piece_;
     }
 
+    void Rewind() override {
+        text_ = whole_;
+        bom_ = hasBom_;
+    }
+
 private:
     static constexpr std::size_t kPieceSize = 1 << 20;
+    std::string_view whole_;
     std::string_view text_;
     bool bom_;
+    bool hasBom_;
     std::string piece_;
 };
 
@@ -95,15 +103,23 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
 
 CorrectionResult CorrectFile(const std::filesystem::path& path,
                              const TReplaceConditions* conditions, bool utf8Option,
-                             TextRules& rules, const BackupCopy& backup, const WriteGate& gate) {
+                             TextRules& rules, const BackupCopy& backup, const WriteGate& gate,
+                             LinkUse links) {
     // Look before opening: opening a named pipe or a device could block or have effects.
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return RefusedOnOpen(errno);
+    if (::lstat(path.c_str(), &info) != 0) return RefusedOnOpen(errno);
+    const bool link = S_ISLNK(info.st_mode);
+    if (link && links == LinkUse::Refuse) return Refused(CorrectionOutcome::LinkAppeared);
+    if (link && ::stat(path.c_str(), &info) != 0) return RefusedOnOpen(errno);
     if (auto refusal = RefuseByMode(info.st_mode)) return *refusal;
 
     // O_NONBLOCK: should the path have been swapped for a pipe meanwhile, open does not hang.
-    UniqueFd fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd.Valid()) return RefusedOnOpen(errno);
+    UniqueFd fd(
+        ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (link ? 0 : O_NOFOLLOW)));
+    if (!fd.Valid()) {
+        if (errno == ELOOP && !link) return Refused(CorrectionOutcome::LinkAppeared);
+        return RefusedOnOpen(errno);
+    }
     if (::fstat(fd.Get(), &info) != 0) return Refused(CorrectionOutcome::CannotOpen, errno);
     if (auto refusal = RefuseByMode(info.st_mode)) return *refusal;
     // Held until the descriptor closes, so that no cooperating program changes the file
@@ -112,6 +128,10 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
         if (errno == EWOULDBLOCK) return Refused(CorrectionOutcome::Locked);
         return Refused(CorrectionOutcome::CannotOpen, errno);
     }
+
+    // The bytes read and the corrected text are held together, a decoded copy of UTF-8 besides.
+    const std::size_t size = static_cast<std::size_t>(info.st_size);
+    if (size > MemoryForReading() / 3) return Refused(CorrectionOutcome::TooLarge);
 
     std::string bytes;
     try {
@@ -155,9 +175,9 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
     RewriteResult written;
     if (answer.utf8) {
         Utf8Content content(corrected, answer.hasBom);
-        written = RewriteInPlace(fd.Get(), bytes, content);
+        written = RewriteFile(fd.Get(), path, bytes, content);
     } else {
-        written = RewriteInPlace(fd.Get(), bytes, corrected);
+        written = RewriteFile(fd.Get(), path, bytes, corrected);
     }
     switch (written.status) {
         case RewriteResult::Status::Written:
@@ -168,8 +188,10 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
             return {CorrectionOutcome::RestoreFailed,
                     RestoreFailedText(written.error, written.restoreError)};
     }
-    // Some file systems report a failed write only when the file is closed.
-    if (fd.Close() != 0) return Refused(CorrectionOutcome::RestoreFailed, errno);
+    // Some file systems report a failed write only when the file is closed (a renamed-over
+    // file was flushed and closed before the rename).
+    if (fd.Close() != 0 && written.method == RewriteResult::Method::InPlace)
+        return Refused(CorrectionOutcome::RestoreFailed, errno);
     return Done(CorrectionOutcome::Rewritten);
 }
 

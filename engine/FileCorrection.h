@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// CorrectFile: corrects one file on disk in place. The file is opened for reading and writing
-// and locked (flock, exclusive, non-blocking) for the whole call, read whole, decoded from UTF-8
-// or taken as windows-1251, run through the rules, and written back through the same descriptor
-// in its own encoding only when a rule changed it, so inode, mode, owner and hard links stay and
-// an unchanged file keeps its modification time.
+// CorrectFile: corrects one file on disk. The file is opened for reading and writing and locked
+// (flock, exclusive, non-blocking) for the whole call, read whole, decoded from UTF-8 or taken
+// as windows-1251, run through the rules, and written back in its own encoding only when a rule
+// changed it (an unchanged file keeps its modification time): through a new file renamed over
+// it, or in place where that would not keep its owner, mode, attributes or hard links
+// (RewriteFile).
 //
 // Nothing is ever lost: a file holding characters that windows-1251 cannot represent is left as
 // it is, and a write that fails half-way (full disk, file-size limit) puts the original bytes
@@ -43,9 +44,20 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
 // Asked for a file the rules changed, after they ran and before the backup and the write; false
 // leaves the file untouched (reported as Unchanged; the caller that says no drops the report).
 using WriteGate = std::function<bool()>;
+
+// What a path that is a symbolic link means to the correction. A path the user named (a batch
+// file list, a dropped file) or a link the folder scan listed as such leads to its file, which
+// is corrected in place so the link stays. A path the scan saw as a regular file must still be
+// one: a link found there now was put there by someone else after the scan (and could lead
+// anywhere, /etc/passwd for a run as root), so nothing is written through it. The last
+// component is opened without following a link even when it was a file a moment before, so
+// the swap cannot slip in between the look and the open either.
+enum class LinkUse { Follow, Refuse };
+
 CorrectionResult CorrectFile(const std::filesystem::path& path,
                              const TReplaceConditions* conditions, bool utf8Option,
-                             TextRules& rules, const BackupCopy& backup, const WriteGate& gate);
+                             TextRules& rules, const BackupCopy& backup, const WriteGate& gate,
+                             LinkUse links = LinkUse::Follow);
 
 inline CorrectionResult CorrectFile(const std::filesystem::path& path, ReplaceFlags flags,
                                     const TReplaceConditions* conditions, bool utf8Option,

@@ -3,13 +3,18 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 namespace qx {
 namespace {
@@ -37,10 +42,12 @@ class WholeContent final : public ContentSource {
 public:
     explicit WholeContent(std::string_view text) : text_(text) {}
     std::size_t Size() const override { return text_.size(); }
-    std::string_view Next() override { return std::exchange(text_, {}); }
+    std::string_view Next() override { return std::exchange(given_, true) ? "" : text_; }
+    void Rewind() override { given_ = false; }
 
 private:
     std::string_view text_;
+    bool given_ = false;
 };
 
 int Truncate(int fd, std::size_t size) {
@@ -77,7 +84,7 @@ public:
     bool Create(const std::filesystem::path& target) {
         std::string pattern =
             (target.parent_path() / ("." + target.filename().native() + ".XXXXXX")).native();
-        fd_ = UniqueFd(::mkstemp(pattern.data()));
+        fd_ = UniqueFd(::mkostemp(pattern.data(), O_CLOEXEC));
         if (!fd_.Valid()) return false;
         path_ = pattern;
         return true;
@@ -100,11 +107,12 @@ void SyncFolder(const std::filesystem::path& folder) {
 }
 
 // 0, or the errno that stopped the save.
-int ReplaceFile(const std::filesystem::path& path, std::string_view bytes) {
+int ReplaceFile(const std::filesystem::path& path, std::string_view bytes, bool followLink) {
     std::error_code error;
     std::filesystem::path target = path;
     // Replace the file a link points to, not the link.
-    if (std::filesystem::is_symlink(target, error)) {
+    const bool link = std::filesystem::is_symlink(target, error);
+    if (link && followLink) {
         target = std::filesystem::weakly_canonical(target, error);
         if (error) return error.value();
     }
@@ -114,7 +122,8 @@ int ReplaceFile(const std::filesystem::path& path, std::string_view bytes) {
         return mask;
     }();
     struct stat existing {};
-    const bool replacing = ::stat(target.c_str(), &existing) == 0;
+    // A link that is not followed is replaced like a missing file.
+    const bool replacing = !link || followLink ? ::stat(target.c_str(), &existing) == 0 : false;
     if (replacing) {
         if (!S_ISREG(existing.st_mode)) return EISDIR;
         // A read-only list stays read-only, also for root.
@@ -138,6 +147,129 @@ int ReplaceFile(const std::filesystem::path& path, std::string_view bytes) {
     temp.Commit();
     SyncFolder(target.parent_path());
     return 0;
+}
+
+// The names of a file's extended attributes; false when they cannot be listed. A file system
+// without them has none.
+bool ListAttributes(int fd, std::vector<std::string>& names) {
+    names.clear();
+    std::string list;
+    for (;;) {
+        const ssize_t size = ::flistxattr(fd, nullptr, 0);
+        if (size < 0) return errno == ENOTSUP || errno == ENOSYS;
+        list.resize(static_cast<std::size_t>(size));
+        const ssize_t got = size == 0 ? 0 : ::flistxattr(fd, list.data(), list.size());
+        if (got < 0 && errno == ERANGE) continue;  // it grew meanwhile
+        if (got < 0) return false;
+        list.resize(static_cast<std::size_t>(got));
+        break;
+    }
+    for (std::size_t at = 0; at < list.size();) {
+        const std::size_t end = list.find('\0', at);
+        names.emplace_back(list, at, (end == std::string::npos ? list.size() : end) - at);
+        at = end == std::string::npos ? list.size() : end + 1;
+    }
+    return true;
+}
+
+bool ReadAttribute(int fd, const std::string& name, std::string& value) {
+    for (;;) {
+        const ssize_t size = ::fgetxattr(fd, name.c_str(), nullptr, 0);
+        if (size < 0) return false;
+        value.resize(static_cast<std::size_t>(size));
+        const ssize_t got =
+            size == 0 ? 0 : ::fgetxattr(fd, name.c_str(), value.data(), value.size());
+        if (got < 0 && errno == ERANGE) continue;
+        if (got < 0) return false;
+        value.resize(static_cast<std::size_t>(got));
+        return true;
+    }
+}
+
+// Gives the new file `to` exactly the extended attributes (ACLs among them) of `from`: copies
+// each, and removes what it got by itself (a default ACL of the folder is inherited).
+bool CarryAttributes(int from, int to) {
+    std::vector<std::string> names;
+    std::vector<std::string> present;
+    if (!ListAttributes(from, names) || !ListAttributes(to, present)) return false;
+    for (const std::string& name : present) {
+        if (std::find(names.begin(), names.end(), name) == names.end() &&
+            ::fremovexattr(to, name.c_str()) != 0)
+            return false;
+    }
+    std::string value;
+    for (const std::string& name : names) {
+        if (!ReadAttribute(from, name, value)) return false;
+        if (::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0) return false;
+    }
+    return true;
+}
+
+// Whether `path` still names the file open on `fd` (nobody renamed another file over it).
+bool NamesTheFile(const std::filesystem::path& path, const struct stat& file) {
+    struct stat now {};
+    return ::lstat(path.c_str(), &now) == 0 && now.st_dev == file.st_dev &&
+           now.st_ino == file.st_ino;
+}
+
+enum class BesideOutcome { Written, NotPossible, Failed };
+
+// Writes the replacement to a new file beside `path` and renames it over the file open on `fd`.
+// NotPossible: the new file could not be made to be what the old one was; nothing happened.
+// Failed (`error` set): writing it failed; the old file is untouched.
+BesideOutcome WriteBeside(int fd, const std::filesystem::path& path, ContentSource& replacement,
+                          int& error) {
+    struct stat file {};
+    struct stat named {};
+    if (::fstat(fd, &file) != 0 || !S_ISREG(file.st_mode) || file.st_nlink != 1) {
+        return BesideOutcome::NotPossible;
+    }
+    // A symbolic link (or a path that no longer leads to the file) is rewritten in place, so
+    // the link stays and leads to the corrected file.
+    if (::lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode) ||
+        named.st_ino != file.st_ino || named.st_dev != file.st_dev) {
+        return BesideOutcome::NotPossible;
+    }
+    TempFile temp;
+    if (!temp.Create(path)) return BesideOutcome::NotPossible;
+    struct stat made {};
+    if (::fstat(temp.fd(), &made) != 0) return BesideOutcome::NotPossible;
+    // The owner first: a change of owner clears set-user-ID bits and capabilities.
+    if ((made.st_uid != file.st_uid || made.st_gid != file.st_gid) &&
+        ::fchown(temp.fd(), file.st_uid, file.st_gid) != 0) {
+        return BesideOutcome::NotPossible;
+    }
+    if (!CarryAttributes(fd, temp.fd())) return BesideOutcome::NotPossible;
+    if (::fchmod(temp.fd(), file.st_mode & 07777) != 0) return BesideOutcome::NotPossible;
+
+    const auto fail = [&error](int failure) {
+        error = failure;
+        return BesideOutcome::Failed;
+    };
+    const std::size_t size = replacement.Size();
+    if (size > 0) {
+        while (::fallocate(temp.fd(), 0, 0, static_cast<off_t>(size)) != 0) {
+            if (errno == EINTR) continue;
+            if (errno == EOPNOTSUPP || errno == ENOSYS) break;
+            return fail(errno);
+        }
+    }
+    std::size_t written = 0;
+    for (std::string_view piece = replacement.Next(); !piece.empty(); piece = replacement.Next()) {
+        if (const int failure = WriteAt(temp.fd(), piece, written)) return fail(failure);
+        written += piece.size();
+    }
+    if (written < size) {  // fallocate reserved more than came
+        if (const int failure = Truncate(temp.fd(), written)) return fail(failure);
+    }
+    // On disk before it takes the name: after a crash the name holds all of the new content.
+    if (::fsync(temp.fd()) != 0) return fail(errno);
+    if (!temp.Close()) return fail(errno);
+    if (!NamesTheFile(path, file)) return fail(ESTALE);
+    if (::rename(temp.path().c_str(), path.c_str()) != 0) return fail(errno);
+    temp.Commit();
+    SyncFolder(path.parent_path());
+    return BesideOutcome::Written;
 }
 
 }  // namespace
@@ -224,6 +356,35 @@ int ReadRegularFile(int fd, std::size_t size, std::string& out) {
     return 0;
 }
 
+std::size_t MemoryForReading() {
+    std::size_t available = static_cast<std::size_t>(-1);
+    if (std::FILE* info = std::fopen("/proc/meminfo", "re")) {
+        char line[256];
+        unsigned long long kib = 0;
+        while (std::fgets(line, sizeof line, info) != nullptr) {
+            if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
+                available = static_cast<std::size_t>(kib) * 1024;
+                break;
+            }
+        }
+        std::fclose(info);
+    }
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        std::size_t used = 0;
+        if (std::FILE* statm = std::fopen("/proc/self/statm", "re")) {
+            unsigned long long pages = 0;
+            if (std::fscanf(statm, "%llu", &pages) == 1)
+                used = static_cast<std::size_t>(pages) *
+                       static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+            std::fclose(statm);
+        }
+        const std::size_t cap = static_cast<std::size_t>(limit.rlim_cur);
+        available = std::min(available, cap > used ? cap - used : 0);
+    }
+    return available;
+}
+
 int ReadWholeFile(const std::filesystem::path& path, std::string& out) {
     const UniqueFd fd = OpenToRead(path);
     if (!fd.Valid()) return errno;
@@ -272,8 +433,44 @@ RewriteResult RewriteInPlace(int fd, std::string_view original, std::string_view
     return RewriteInPlace(fd, original, content, options);
 }
 
-bool WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes, int* error) {
-    const int failure = ReplaceFile(path, bytes);
+RewriteResult RewriteFile(int fd, const std::filesystem::path& path, std::string_view original,
+                          ContentSource& replacement, RewriteOptions options) {
+    if (options.renameOver) {
+        const FileSizeSignalScope hold;
+        int error = 0;
+        switch (WriteBeside(fd, path, replacement, error)) {
+            case BesideOutcome::Written: {
+                RewriteResult result;
+                result.method = RewriteResult::Method::Renamed;
+                return result;
+            }
+            case BesideOutcome::Failed:
+                // In place needs only the growth, not a second copy of the whole file.
+                if (error != ENOSPC && error != EDQUOT) {
+                    RewriteResult result;
+                    result.status = RewriteResult::Status::Restored;
+                    result.method = RewriteResult::Method::Renamed;
+                    result.error = error;
+                    return result;
+                }
+                break;
+            case BesideOutcome::NotPossible:
+                break;
+        }
+        replacement.Rewind();
+    }
+    return RewriteInPlace(fd, original, replacement, options);
+}
+
+RewriteResult RewriteFile(int fd, const std::filesystem::path& path, std::string_view original,
+                          std::string_view replacement, RewriteOptions options) {
+    WholeContent content(replacement);
+    return RewriteFile(fd, path, original, content, options);
+}
+
+bool WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes, int* error,
+                        bool followLink) {
+    const int failure = ReplaceFile(path, bytes, followLink);
     if (error != nullptr) *error = failure;
     return failure == 0;
 }

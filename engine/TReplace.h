@@ -63,6 +63,12 @@ public:
         const int index = IndexOf(rule);
         return index < 0 ? std::weak_ptr<TReplace>() : items_[static_cast<std::size_t>(index)];
     }
+    // The same for the rule at `index`, without searching for it (a list of 100,000 rules is
+    // filled into its rows in one pass); empty out of range.
+    std::weak_ptr<TReplace> HandleAt(int index) const {
+        return index < 0 || index >= Count() ? std::weak_ptr<TReplace>()
+                                             : items_[static_cast<std::size_t>(index)];
+    }
     bool Exchange(int i, int j);
     bool Move(int from, int to);
     // Replaces the whole content with the rules of a list file's text ("//List/Item").

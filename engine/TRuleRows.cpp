@@ -61,7 +61,7 @@ void TRuleRows::FillReplaceList(bool checkedOnly, bool keepRuleChecks) {
             RuleRow row;
             row.texts = ColumnTexts(*rule);
             row.checked = rule->Checked;
-            row.rule = list_->Handle(rule);
+            row.rule = list_->HandleAt(i);
             rows_.push_back(std::move(row));
         }
     }

@@ -261,14 +261,13 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules) {
     EngineRules rules(engine, env_.replaceFlags());
     FileListCorrection correction(rules, conditional ? env_.conditions : nullptr, env_.utf8On());
     if (env_.backupOn()) {
-        correction.makeBackup = [](const std::filesystem::path& path, std::string_view bytes) {
-            std::filesystem::path copy = path;
-            copy += ".bak";
-            int error = 0;
-            WriteFileReplacing(copy, bytes, &error);
-            return error;
-        };
+        correction.makeBackup = WriteBackupCopy;
     }
+    // Only a link the scan listed is followed: one that took a file's place since is refused.
+    correction.linkUse = [&byPath](const std::filesystem::path& path) {
+        const auto found = byPath.find(path.native());
+        return found != byPath.end() && found->second->link ? LinkUse::Follow : LinkUse::Refuse;
+    };
     correction.recordName = [&captionOf](const std::filesystem::path& path) {
         return Utf8ToCp1251Lenient(captionOf(path));
     };

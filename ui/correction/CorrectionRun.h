@@ -41,6 +41,7 @@ struct TReplaceConditions;
 struct RunFile {
     std::filesystem::path path;
     std::string caption;
+    bool link = false;  // the scan found a symbolic link here, not the file itself
 };
 
 // What the run needs of the main window; every pointer must outlive the run.

@@ -28,7 +28,8 @@ CorrectionRun* BuildCorrectionRun(const CorrectionRunParts& parts) {
         std::vector<RunFile> files;
         const FileRows& rows = filesPage->Rows();
         for (int row = 0; row < rows.Count(); ++row)
-            if (rows.Row(row).Checked) files.push_back({rows.Row(row).FileName, rows.Caption(row)});
+            if (rows.Row(row).Checked)
+                files.push_back({rows.Row(row).FileName, rows.Caption(row), rows.Row(row).Link});
         return files;
     };
     const Commands& commands = *parts.commands;

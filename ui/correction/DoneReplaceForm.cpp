@@ -10,11 +10,17 @@
 namespace qx {
 namespace {
 
+// A found text can be a whole file without a line break (an expression such as ".*" over a
+// 100 MB line): the box shows its beginning and an ellipsis, since laying out a line that long
+// would hold the window for minutes.
+constexpr std::size_t kShownBytes = 256 * 1024;
+
 // The box breaks lines at LF only; CR LF and a bare CR are each one line break on screen.
 QString AsLines(std::string_view text) {
-    QString lines = FromCp1251(text);
+    QString lines = FromCp1251(text.substr(0, kShownBytes));
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (text.size() > kShownBytes) lines += QChar(0x2026);
     return lines;
 }
 
