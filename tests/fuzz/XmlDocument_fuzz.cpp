@@ -62,11 +62,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    // The markup reads back, and its markup is the same text.
+    // The markup reads back, and its markup is the same text; but a text of white space alone
+    // that was set between elements is dropped on reading, as in any file.
     const std::string markup = document.xml();
     qx::XmlDocument again;
     Require(again.loadXML(markup));
-    Require(again.xml() == markup);
+    if (value.find_first_not_of(" \t\r\n") != std::string_view::npos) {
+        Require(again.xml() == markup);
+    } else {
+        qx::XmlDocument third;
+        Require(third.loadXML(again.xml()) && third.xml() == again.xml());
+    }
 
     // So does the file saved in the declared encoding.
     try {
@@ -76,6 +82,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     qx::XmlDocument saved;
     Require(saved.load(scratch.File("out.xml")));
-    Require(saved.xml() == markup);
+    Require(saved.xml() == again.xml());
     return 0;
 }
