@@ -76,6 +76,10 @@ PreparedRow PrepareRow(std::size_t row, const TReplace& rule, bool compile) {
 }  // namespace
 
 struct RuleEngine::Impl {
+    // Spelled out: clang 14, which builds the fuzzers, has no parenthesised aggregate init.
+    Impl(const ActiveRules& activeRows, EngineSinks& engineSinks)
+        : rows(activeRows), sinks(engineSinks) {}
+
     const ActiveRules& rows;
     EngineSinks& sinks;
     std::string fileName;

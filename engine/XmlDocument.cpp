@@ -269,6 +269,40 @@ void AppendDescendantText(const xmlNode* root, std::string& out) {
     }
 }
 
+// True when every character of a UTF-8 name has a windows-1251 byte.
+bool NameFitsCodePage(const xmlChar* name) {
+    if (!name) return true;
+    const std::string_view text(reinterpret_cast<const char*>(name));
+    for (std::size_t i = 0; i < text.size();) {
+        const char32_t cp = NextCodePoint(text, i);
+        if (IsInvalidUtf8Byte(cp) || !CodePointToCp1251(cp)) return false;
+    }
+    return true;
+}
+
+// The first node below `n` (itself included) whose name, namespace prefix or declared names
+// hold a character the code page lacks. Its markup could not be written in windows-1251: a
+// name cannot take a character reference.
+const xmlNode* NodeWithForeignName(const xmlNode* n) {
+    for (; n; n = n->next) {
+        if (n->type != XML_TEXT_NODE && n->type != XML_CDATA_SECTION_NODE &&
+            n->type != XML_COMMENT_NODE && !NameFitsCodePage(n->name))
+            return n;
+        if (n->type == XML_ELEMENT_NODE) {
+            if (n->ns && !NameFitsCodePage(n->ns->prefix)) return n;
+            for (const xmlNs* ns = n->nsDef; ns; ns = ns->next)
+                if (!NameFitsCodePage(ns->prefix)) return n;
+            for (const xmlAttr* a = n->properties; a; a = a->next)
+                if (!NameFitsCodePage(a->name) || (a->ns && !NameFitsCodePage(a->ns->prefix)))
+                    return n;
+        }
+        // Entity references keep their expansion as children: nothing of their own to write.
+        if (n->type != XML_ENTITY_REF_NODE)
+            if (const xmlNode* below = NodeWithForeignName(n->children)) return below;
+    }
+    return nullptr;
+}
+
 // xml:space of the element itself: preserve, default, or inherited from the parent.
 bool SpacePreserve(const xmlNode* element, bool inherited) {
     XmlCharPtr own(xmlGetNsProp(element, X("space"), XML_XML_NAMESPACE));
@@ -460,6 +494,18 @@ bool XmlDocument::Impl::Parse(const std::string& utf8, std::string_view source, 
         error.line = collector.line;
         error.linepos = collector.column;
         const std::string line = SourceLine(source, collector.line);
+        error.srcText = sourceIsCp1251 ? line : ToCp1251(line);
+        error.url = url.empty() ? std::string() : ToCp1251(url);
+        return false;
+    }
+    // Names reach the callers and the markup in windows-1251 (a file in UTF-8 may hold others).
+    if (const xmlNode* foreign = NodeWithForeignName(parsed->children)) {
+        ResetEmpty();
+        error.reason = "the name \"" + ToCp1251(Str(foreign->name)) +
+                       "\" holds a character that windows-1251 lacks";
+        error.line = static_cast<int>(xmlGetLineNo(foreign));
+        if (error.line < 0) error.line = 0;
+        const std::string line = SourceLine(source, error.line);
         error.srcText = sourceIsCp1251 ? line : ToCp1251(line);
         error.url = url.empty() ? std::string() : ToCp1251(url);
         return false;
@@ -923,6 +969,9 @@ std::vector<XmlNode> XmlNode::attributes() const {
 
 std::vector<XmlNode> XmlNode::selectNodes(std::string_view xpath) const {
     if (!node_) throw XmlError("no node to select from");
+    // libxml2 reads the path up to a zero byte: "/\0//b" would quietly select the document.
+    if (xpath.find('\0') != std::string_view::npos)
+        throw XmlError("invalid xPath: it holds a zero byte");
     auto& impl = *document_->impl_;
     xmlNode* context = Node(node_);
     if (context == impl.declaration.get()) context = reinterpret_cast<xmlNode*>(impl.doc.get());

@@ -474,7 +474,21 @@ std::string SpliceStretch(std::string_view raw, const std::vector<Segment>& segm
     out += Escaped(Cp1251ToUtf8(std::string_view(now).substr(headContent,
                                                              now.size() - keptTail - headContent)),
                    how, quote, lineBreak);
-    out += raw.substr(tailRaw);
+    std::string_view tail = raw.substr(tailRaw);
+    // A ">" the file had after other text may now follow "]]": in content "]]>" does not
+    // parse, so that one is written as a reference (the content stays the same).
+    if (how == Escape::kText) {
+        const std::size_t at = tail.starts_with('>')    ? 0
+                               : tail.starts_with("]>") ? 1
+                                                        : std::string_view::npos;
+        const std::string_view brackets = at == 0 ? "]]" : "]";
+        if (at != std::string_view::npos && out.ends_with(brackets)) {
+            out.append(tail.substr(0, at));
+            out += "&gt;";
+            tail.remove_prefix(at + 1);
+        }
+    }
+    out += tail;
     return out;
 }
 

@@ -175,6 +175,25 @@ TEST(XmlDocument, LoadHonoursByteOrderMarkAndDeclaration) {
     }
 }
 
+TEST(XmlDocument, FileWithNamesTheCodePageLacksIsRefused) {
+    // Names cannot take character references: their markup in windows-1251 would not parse.
+    const std::string cjk = "\xE6\x97\xA5";  // U+65E5
+    TempDir dir;
+    for (const std::string& body :
+         {"<" + cjk + "/>", "<a " + cjk + "=\"1\"/>", "<?" + cjk + " d?><a/>",
+          "<a xmlns:" + cjk + "=\"urn:x\"/>", "<!DOCTYPE a [<!ENTITY " + cjk + " \"e\">]><a/>"}) {
+        SCOPED_TRACE(body);
+        XmlDocument doc;
+        EXPECT_FALSE(doc.load(dir.Write("f.xml", "<?xml version=\"1.0\"?>\n" + body)));
+        EXPECT_NE(doc.parseError().reason.find("windows-1251"), std::string::npos);
+        EXPECT_FALSE(doc.documentElement());
+    }
+    // In text the character is fine: markup gives a reference.
+    XmlDocument doc;
+    ASSERT_TRUE(doc.load(dir.Write("f.xml", "<a b=\"" + cjk + "\">" + cjk + "</a>")));
+    EXPECT_EQ(doc.xml(), "<a b=\"&#x65E5;\">&#x65E5;</a>\r\n");
+}
+
 TEST(XmlDocument, Cp1251FileWithEveryByteLoads) {
     // 0x98 has no character in windows-1251; it must not make the file unreadable.
     std::string all;
@@ -295,6 +314,8 @@ TEST(XmlDocument, SelectsWithXPathRelativeToTheNode) {
         SCOPED_TRACE(bad);
         EXPECT_THROW(doc.selectNodes(bad), XmlError);
     }
+    // Not the document, which the part before the zero byte would select.
+    EXPECT_THROW(doc.selectNodes(std::string("/\0//Value", 9)), XmlError);
 }
 
 TEST(XmlDocument, RunawayXPathEndsWithAnError) {
@@ -454,6 +475,21 @@ TEST(XmlDocument, EditedSourceReadsBackAsSet) {
                 EXPECT_EQ(read[j].text(), j == i ? set : nodes[j].text()) << *edited;
             }
         }
+    }
+}
+
+TEST(XmlDocument, EditedTextNeverMakesASectionEndOfItsNeighbours) {
+    // The ">" after the change is kept from the file; after the new "]]" it must be a reference.
+    for (const char* text : {"<r>a]]b>c</r>", "<r>a]x>c</r>", "<r>ab]>c</r>"}) {
+        SCOPED_TRACE(text);
+        XmlDocument doc;
+        Load(doc, text);
+        doc.selectSingleNode("/r/text()").setText("a]]>c");
+        const std::optional<std::string> edited = doc.editedSource();
+        ASSERT_TRUE(edited.has_value());
+        XmlDocument again;
+        Load(again, *edited);
+        EXPECT_EQ(again.documentElement().text(), "a]]>c") << *edited;
     }
 }
 
