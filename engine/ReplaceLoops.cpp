@@ -8,6 +8,7 @@
 #include "engine/CaseFoldSearcher.h"
 #include "engine/CodePage.h"
 #include "engine/RuleEngine.h"
+#include "engine/RuleObserver.h"
 #include "engine/TRegExpr.h"
 
 namespace qx {
@@ -22,6 +23,7 @@ void RuleHooks::NumberHook(std::string& inserted) {
 void RuleHooks::RecordHook(std::string_view found, std::string_view inserted) {
     ++records_;
     sinks_.AddDoneReplace(found, inserted, fileName_);
+    if (observer_ != nullptr) observer_->Replaced(found, inserted);
 }
 
 void ThrowTextTooLarge(std::size_t limit) {

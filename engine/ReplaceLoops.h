@@ -19,6 +19,7 @@
 namespace qx {
 
 class CaseFoldSearcher;
+class RuleObserver;
 class TRegExpr;
 
 // What a replace loop reports for each replacement it makes.
@@ -49,6 +50,8 @@ public:
     void NumberHook(std::string& inserted) override;
     void RecordHook(std::string_view found, std::string_view inserted) override;
 
+    // Hears every record too; null for none.
+    void SetObserver(RuleObserver* observer) { observer_ = observer; }
     void ResetNumber() { replaceNumber_ = 0; }
     long long ReplaceNumber() const { return replaceNumber_; }
     // Records made so far through these hooks.
@@ -57,6 +60,7 @@ public:
 private:
     EngineSinks& sinks_;
     const std::string& fileName_;
+    RuleObserver* observer_ = nullptr;
     long long replaceNumber_ = 0;
     std::size_t records_ = 0;
 };

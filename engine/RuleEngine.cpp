@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/ReplaceLoops.h"
+#include "engine/RuleObserver.h"
 #include "engine/TRegExpr.h"
 #include "engine/TReplace.h"
 #include "engine/XPathReplace.h"
@@ -68,12 +69,26 @@ PreparedRow PrepareRow(std::size_t row, const TReplace& rule, bool compile) {
     if (p.regex) {
         p.expression = std::make_unique<TRegExpr>();
         p.expression->SetExpression(rule.xPath.empty() ? p.find.exact : p.xmlFind);
-        if (compile) p.expression->Compile();  // one that does not compile stops here
+        // One that does not compile stops here. An xPath rule with no find text sets the nodes'
+        // text and never runs its expression.
+        if (compile && !SetsNodeText(rule)) p.expression->Compile();
     }
     return p;
 }
 
 }  // namespace
+
+std::string WorkingFind(const TReplace& rule) {
+    std::string find = DecodeTokens(rule.Find, true);
+    return rule.xPath.empty() ? find : XmlUnescape(find);
+}
+
+std::string WorkingReplace(const TReplace& rule) {
+    std::string replace = DecodeTokens(rule.Replace, true);
+    return rule.xPath.empty() ? replace : XmlUnescape(replace);
+}
+
+bool SetsNodeText(const TReplace& rule) { return !rule.xPath.empty() && rule.Find.empty(); }
 
 struct RuleEngine::Impl {
     // Spelled out: clang 14, which builds the fuzzers, has no parenthesised aggregate init.
@@ -82,6 +97,7 @@ struct RuleEngine::Impl {
 
     const ActiveRules& rows;
     EngineSinks& sinks;
+    RuleObserver* observer = nullptr;
     std::string fileName;
     std::vector<PreparedRow> prepared;
     bool ready = false;
@@ -93,8 +109,13 @@ struct RuleEngine::Impl {
         ready = false;
         prepared.clear();
         for (std::size_t row = 0; row < rows.RowCount(); ++row)
-            if (const TReplace* rule = rows.ActiveRule(row))
-                prepared.push_back(PrepareRow(row, *rule, compile));
+            if (const TReplace* rule = rows.ActiveRule(row)) {
+                try {
+                    prepared.push_back(PrepareRow(row, *rule, compile));
+                } catch (const ERegExpr& error) {
+                    throw ERuleRegExpr(error, row, rule->Find);
+                }
+            }
         ready = true;
     }
 
@@ -121,6 +142,8 @@ void RuleEngine::SetCurrentFileName(std::string name) { impl_->fileName = std::m
 
 const std::string& RuleEngine::CurrentFileName() const { return impl_->fileName; }
 
+void RuleEngine::SetObserver(RuleObserver* observer) { impl_->observer = observer; }
+
 std::size_t RuleEngine::SizeLimit(std::size_t inputSize) {
     // Room for any ordinary growth (line breaks doubled, long replacements) without letting
     // a runaway rule take all the memory.
@@ -145,6 +168,8 @@ std::string RuleEngine::ApplyRules(std::string_view text, ReplaceFlags flags) {
 
     EngineSinks& sinks = impl_->sinks;
     RuleHooks hooks(sinks, impl_->fileName);
+    RuleObserver* const observer = impl_->observer;
+    hooks.SetObserver(observer);
     hooks.sizeLimit = SizeLimit(text.size());
     std::unique_ptr<XmlDocument> document;  // made at the first xPath rule, then reused
     // The caller's text is read until a rule changes it; only then is there a text of our own,
@@ -160,37 +185,45 @@ std::string RuleEngine::ApplyRules(std::string_view text, ReplaceFlags flags) {
         if (next == impl_->prepared.size() || impl_->prepared[next].row != row) continue;
         PreparedRow& rule = impl_->prepared[next++];
         std::int32_t passes = PassCount(rule.repeat);
-
-        // A pass that replaced nothing and left the text as it was would be followed by passes
-        // that do exactly the same, so the remaining passes are skipped: same text, same
-        // records, same numbering as making all of them.
-        if (!rule.sourceXPath.empty()) {
-            if (!document) document = std::make_unique<XmlDocument>();
-            TRegExpr& engine = rule.expression ? *rule.expression : impl_->spare;
-            XPathContext context{*document, engine, hooks, flags, sinks, scratch};
-            for (; passes > 0; --passes) {
-                const std::string_view current = own ? std::string_view(result) : text;
-                const std::size_t recordsBefore = hooks.Records();
-                XPathResult pass = ApplyXPathRule(context, current, rule.sourceXPath, rule.xmlFind,
-                                                  rule.xmlReplace, rule.regex);
-                const bool idle = hooks.Records() == recordsBefore && pass.text == current;
-                result = std::move(pass.text);
-                own = true;
-                if (pass.parseFailed || idle) break;
+        const std::size_t recordsBefore = hooks.Records();
+        if (observer != nullptr) observer->RuleStarting(row, own ? std::string_view(result) : text);
+        try {
+            // A pass that replaced nothing and left the text as it was would be followed by passes
+            // that do exactly the same, so the remaining passes are skipped: same text, same
+            // records, same numbering as making all of them.
+            if (!rule.sourceXPath.empty()) {
+                if (!document) document = std::make_unique<XmlDocument>();
+                TRegExpr& engine = rule.expression ? *rule.expression : impl_->spare;
+                XPathContext context{*document, engine, hooks, flags, sinks, scratch};
+                for (; passes > 0; --passes) {
+                    const std::string_view current = own ? std::string_view(result) : text;
+                    const std::size_t passRecords = hooks.Records();
+                    XPathResult pass = ApplyXPathRule(context, current, rule.sourceXPath,
+                                                      rule.xmlFind, rule.xmlReplace, rule.regex);
+                    const bool idle = hooks.Records() == passRecords && pass.text == current;
+                    result = std::move(pass.text);
+                    own = true;
+                    if (pass.parseFailed || idle) break;
+                }
+            } else {
+                for (; passes > 0; --passes) {
+                    const std::string_view current = own ? std::string_view(result) : text;
+                    const bool replaced =
+                        rule.regex ? ReplaceRegexInto(*rule.expression, current, rule.find.exact,
+                                                      rule.replace, hooks, scratch)
+                                   : ReplaceCountedInto(current, rule.find, rule.replace, flags,
+                                                        hooks, scratch);
+                    if (!replaced) break;
+                    result.swap(scratch);  // the scratch keeps the old text's memory, if any
+                    own = true;
+                }
             }
-        } else {
-            for (; passes > 0; --passes) {
-                const std::string_view current = own ? std::string_view(result) : text;
-                const bool replaced =
-                    rule.regex ? ReplaceRegexInto(*rule.expression, current, rule.find.exact,
-                                                  rule.replace, hooks, scratch)
-                               : ReplaceCountedInto(current, rule.find, rule.replace, flags, hooks,
-                                                    scratch);
-                if (!replaced) break;
-                result.swap(scratch);  // the scratch keeps the old text's memory, if any
-                own = true;
-            }
+        } catch (const ERegExpr& error) {
+            throw ERuleRegExpr(error, row, rule.sourceFind);
         }
+        if (observer != nullptr)
+            observer->RuleApplied(row, own ? std::string_view(result) : text,
+                                  hooks.Records() - recordsBefore);
         sinks.StepProgress();
     }
     if (!own) result.assign(text);

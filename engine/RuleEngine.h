@@ -14,11 +14,27 @@
 
 #include "engine/ActiveRules.h"
 #include "engine/EngineSinks.h"
+#include "engine/TRegExpr.h"
 #include "engine/TextRoutines.h"
 
 namespace qx {
 
+class RuleObserver;
 class TReplace;
+
+// An error of a regular-expression rule, with the row of the rule that raised it. what() is the
+// engine's own text, unchanged, so that every caller that shows it shows what it did before.
+class ERuleRegExpr : public ERegExpr {
+public:
+    ERuleRegExpr(const ERegExpr& error, std::size_t row, std::string find)
+        : ERegExpr(error), row_(row), find_(std::move(find)) {}
+    std::size_t Row() const { return row_; }
+    const std::string& Find() const { return find_; }  // the rule's find text as stored
+
+private:
+    std::size_t row_;
+    std::string find_;
+};
 
 // Raised when the rules would make a text grow beyond RuleEngine::SizeLimit (for example a -> aa
 // with Repeat 0, which doubles the text a thousand times): the correction stops with this error
@@ -28,6 +44,13 @@ class ETextTooLarge : public std::length_error {
 public:
     using std::length_error::length_error;
 };
+
+// The find and replace texts a rule works with: tokens decoded and, for an xPath rule, XML
+// entities decoded too. For a regular-expression rule the find text is its expression.
+std::string WorkingFind(const TReplace& rule);
+std::string WorkingReplace(const TReplace& rule);
+// An xPath rule with no find text: it sets the text of the selected nodes instead of replacing.
+bool SetsNodeText(const TReplace& rule);
 
 class RuleEngine {
 public:
@@ -40,17 +63,20 @@ public:
     void SetCurrentFileName(std::string name);
     const std::string& CurrentFileName() const;
 
+    // Hears every step of ApplyRules; null (the default) for none. Must outlive the calls.
+    void SetObserver(RuleObserver* observer);
+
     // Makes the active rules ready to run: decodes their texts and compiles every regular
-    // expression (JIT included), so that each text and pass reuses them. Throws ERegExpr for an
-    // expression that does not compile, before any text is touched. A run over many texts calls
+    // expression (JIT included), so that each text and pass reuses them. Throws ERuleRegExpr for
+    // an expression that does not compile, before any text is touched. A run over many texts calls
     // it first; ApplyRules prepares again by itself whenever the rows' rules have changed (then
     // compiling each expression when its rule is reached, as without Prepare).
     void Prepare();
 
     // Applies the active rules to `text`, in row order. Errors propagate to the caller, which
-    // shows what() and does not write the text back: ERegExpr (an invalid expression, a runaway
-    // match), XmlError (an xPath the XML service rejects), ETextTooLarge. All derive from
-    // std::exception.
+    // shows what() and does not write the text back: ERuleRegExpr (an invalid expression, a
+    // runaway match, naming the rule's row), XmlError (an xPath the XML service rejects),
+    // ETextTooLarge. All derive from std::exception.
     std::string ApplyRules(std::string_view text, ReplaceFlags flags);
 
     // The longest text ApplyRules lets a correction of `inputSize` bytes grow to.

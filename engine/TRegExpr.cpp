@@ -197,6 +197,15 @@ bool TRegExpr::ModifierM() const { return impl_->modifiers.m; }
 
 void TRegExpr::Compile() { impl_->Compile(); }
 
+bool TRegExpr::CanMatchEmpty() {
+    impl_->Compile();
+    // PCRE2's lower bound on the length of any match: zero exactly when an empty match is
+    // possible, as far as PCRE2 can tell (a back reference counts as possibly empty).
+    std::uint32_t minLength = 0;
+    if (pcre2_pattern_info(impl_->code.get(), PCRE2_INFO_MINLENGTH, &minLength) != 0) return true;
+    return minLength == 0;
+}
+
 bool TRegExpr::Exec(std::string_view input) {
     impl_->Compile();
     if (impl_->loopDepth > kMaxLoopDepth) FailExec("Loop Stack Exceeded");

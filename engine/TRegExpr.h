@@ -58,6 +58,11 @@ public:
     // an expression that does not compile.
     void Compile();
 
+    // Whether the expression can match empty text (as "a*" or a word boundary can), so that a
+    // replace-all inserts at positions where nothing was found. Compiles first; throws as Compile
+    // does.
+    bool CanMatchEmpty();
+
     // Searches `input` from its start. The input must outlive the matches read from it.
     bool Exec(std::string_view input);
     // Searches on from the end of the last match; after an empty match from one character

@@ -21,6 +21,7 @@
 #include "engine/EngineSinks.h"
 #include "engine/FileIo.h"
 #include "engine/RuleEngine.h"
+#include "engine/RuleTally.h"
 #include "engine/TRuleRows.h"
 #include "platform/Clipboard.h"
 #include "platform/Messages.h"
@@ -30,6 +31,7 @@
 #include "ui/correction/ConditionsForm.h"
 #include "ui/correction/DoneReplacesForm.h"
 #include "ui/log/LogPage.h"
+#include "ui/tester/WarningTexts.h"
 
 namespace qx {
 namespace {
@@ -255,9 +257,12 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules) {
     try {
         engine.Prepare();
     } catch (const std::exception& error) {
-        ShowError(error.what());
+        env_.messages->Show(RefusedRunText(error).toStdString(), kProgramCaption,
+                            Messages::Icon::Error);
         return;
     }
+    RuleTally tally;
+    engine.SetObserver(&tally);
     EngineRules rules(engine, env_.replaceFlags());
     FileListCorrection correction(rules, conditional ? env_.conditions : nullptr, env_.utf8On());
     if (env_.backupOn()) {
@@ -304,6 +309,7 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules) {
         ShowError(failure);
         return;
     }
+    if (!summary.stopped && env_.ruleTally) env_.ruleTally(*env_.rules, tally);
     std::string text = ReplaceCount(Text(*env_.strings, "lblCorrectionFinished"), viewer_->Count());
     if (summary.stopped)
         text = "Коррекция остановлена: обработано файлов " + std::to_string(summary.done) + " из " +

@@ -28,12 +28,14 @@ class QWidget;
 
 namespace qx {
 
+class ActiveRules;
 class ConditionsForm;
 class DoneReplacesForm;
 class EngineSinks;
 class LogPage;
 class MessageStrings;
 class Messages;
+class RuleTally;
 class TRuleRows;
 struct TReplaceConditions;
 
@@ -63,6 +65,8 @@ struct CorrectionRunEnv {
     std::function<bool()> utf8On;
     // Re-applies the commands' enabling rules once a run is over.
     std::function<void()> updateActions;
+    // Told, after a run over files that went to its end, what each rule did in it.
+    std::function<void(const ActiveRules&, const RuleTally&)> ruleTally;
 };
 
 class CorrectionRun : public QObject {

@@ -37,6 +37,7 @@ CorrectionRun* BuildCorrectionRun(const CorrectionRunParts& parts) {
     run.backupOn = [&commands] { return commands(Command::BackupOnReplace)->isChecked(); };
     run.utf8On = [&commands] { return commands(Command::Utf8)->isChecked(); };
     run.updateActions = parts.updateActions;
+    run.ruleTally = parts.ruleTally;
     auto* correction = new CorrectionRun(std::move(run));
 
     QObject::connect(commands(Command::Replace), &QAction::triggered, correction,

@@ -14,6 +14,7 @@ class QWidget;
 
 namespace qx {
 
+class ActiveRules;
 class BottomBand;
 class Commands;
 class CorrectionRun;
@@ -21,6 +22,7 @@ class FilesPage;
 class LogPage;
 class MessageStrings;
 class Messages;
+class RuleTally;
 class TRuleRows;
 struct TReplaceConditions;
 
@@ -37,6 +39,8 @@ struct CorrectionRunParts {
     const Commands* commands = nullptr;
     std::function<ReplaceFlags()> replaceFlags;
     std::function<void()> updateActions;
+    // Told each rule's replacements after a run over files, for the rule list's marks.
+    std::function<void(const ActiveRules&, const RuleTally&)> ruleTally;
 };
 
 // The run is a child of the window; every part must outlive it.

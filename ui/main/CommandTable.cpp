@@ -33,6 +33,8 @@ constexpr CommandInfo kCommands[] = {
      false, false},
     {C::UncheckSelected, "AUncheckSelected", "Снять отметки", nullptr, nullptr, "Replace",
      R::RowSelected, false, false},
+    {C::TestList, "ATestList", "Проверить список замен ...", nullptr, nullptr, "Replace",
+     R::HasRows, false, false},
     {C::CheckSelectedFiles, "ACheckSelectedFiles", "Отметить", nullptr, nullptr, "Files",
      R::FileSelected, false, false},
     {C::UnCheckSelectedFiles, "AUnCheckSelectedFiles", "Снять отметки", nullptr, nullptr, "Files",

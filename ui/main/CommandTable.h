@@ -28,6 +28,7 @@ enum class Command : std::size_t {
     Invert,
     CheckSelected,
     UncheckSelected,
+    TestList,
     CheckSelectedFiles,
     UnCheckSelectedFiles,
     SelectAllFiles,

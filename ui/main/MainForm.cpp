@@ -45,6 +45,7 @@
 #include "ui/rules/EditReplaceStringForm.h"
 #include "ui/rules/RuleCommands.h"
 #include "ui/rules/RulesPanel.h"
+#include "ui/tester/ListTester.h"
 
 namespace qx {
 
@@ -113,6 +114,18 @@ void MainForm::BuildRuleEditing() {
     list.updateActions = [this] { UpdateActions(); };
     listCommands_ = std::make_unique<ListFileCommands>(std::move(list));
     listCommands_->Connect(commands_);
+    ListTesterEnv tester{this,
+                         &messages(),
+                         ruleRows_.get(),
+                         &rulesPanel_->Model(),
+                         clipboard_,
+                         [this] { return CurrentReplaceFlags(); },
+                         [this] { return commands_(Command::Utf8)->isChecked(); }};
+    listTester_ = new ListTester(std::move(tester), this);
+    connect(commands_(Command::TestList), &QAction::triggered, listTester_,
+            &ListTester::ShowTester);
+    connect(commands_(Command::CaseSensitive), &QAction::toggled, listTester_,
+            &ListTester::OptionsChanged);
     // The hidden "ТЕСТ" link of the header band.
     if (auto* lblTest = findChild<LinkLabel*>(QStringLiteral("lblTest")))
         connect(lblTest, &LinkLabel::clicked, regExp2_, &RegExp2Form::ShowTester);
@@ -180,7 +193,7 @@ void MainForm::BuildMenus(QMenuBar* bar) {
         *Named(bar->addMenu(QStringLiteral("Файл")), "miFile"),
         {C::New, C::Load, C::Save, {}, C::AddFromFile, C::SaveSelectedToFile, {}, C::Exit});
     commands_.FillMenu(*Named(bar->addMenu(QStringLiteral("Редактирование")), "miEdit"),
-                       {C::Add, C::Copy, C::Edit, C::Delete, {}});
+                       {C::Add, C::Copy, C::Edit, C::Delete, {}, C::TestList});
     commands_.FillMenu(*Named(bar->addMenu(QStringLiteral("Настройки")), "miSettings"),
                        {C::CaseSensitive, C::Utf8, C::BackupOnReplace});
     commands_.FillMenu(*Named(bar->addMenu(QStringLiteral("Справка")), "miHelp"),
@@ -236,6 +249,9 @@ void MainForm::BuildCorrection() {
     run.commands = &commands_;
     run.replaceFlags = [this] { return CurrentReplaceFlags(); };
     run.updateActions = [this] { UpdateActions(); };
+    run.ruleTally = [this](const ActiveRules& rows, const RuleTally& tally) {
+        listTester_->RunTally(rows, tally);
+    };
     correctionRun_ = BuildCorrectionRun(run);
 
     DesktopCorrectionsEnv desktop;

@@ -28,6 +28,7 @@ namespace qx {
 class AboutForm;
 class BottomBand;
 class CorrectionRun;
+class ListTester;
 class LogPage;
 class Clipboard;
 class ClipboardPage;
@@ -104,6 +105,7 @@ public:
     TReplaceConditions& Conditions() { return *conditions_; }
     CorrectionRun& Correction() { return *correctionRun_; }
     ListFileCommands& ListCommands() { return *listCommands_; }
+    ListTester& Tester() { return *listTester_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -159,6 +161,7 @@ private:
     RegExp2Form* regExp2_ = nullptr;
     EditReplaceStringForm* editReplaceString_ = nullptr;
     RuleCommands* ruleCommands_ = nullptr;
+    ListTester* listTester_ = nullptr;
     BottomBand* bottomBand_ = nullptr;
     CorrectionRun* correctionRun_ = nullptr;
     std::unique_ptr<ListFileCommands> listCommands_;

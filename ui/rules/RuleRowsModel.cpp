@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/rules/RuleRowsModel.h"
 
+#include <QApplication>
+#include <QStyle>
+
 #include "ui/common/QtText.h"
 
 namespace qx {
@@ -29,9 +32,33 @@ QVariant RuleRowsModel::data(const QModelIndex& index, int role) const {
         case Qt::CheckStateRole:
             if (index.column() != kColumnFind) return {};
             return rows_.Checked(row) ? Qt::Checked : Qt::Unchecked;
+        case Qt::DecorationRole: {
+            const RuleMark* mark = Mark(row);
+            if (index.column() != kColumnFind || mark == nullptr) return {};
+            return QApplication::style()->standardIcon(mark->error ? QStyle::SP_MessageBoxCritical
+                                                                   : QStyle::SP_MessageBoxWarning);
+        }
+        case Qt::ToolTipRole: {
+            const RuleMark* mark = Mark(row);
+            return mark ? QVariant(mark->text) : QVariant();
+        }
         default:
             return {};
     }
+}
+
+void RuleRowsModel::SetMarks(std::unordered_map<const TReplace*, RuleMark> marks) {
+    marks_ = std::move(marks);
+    if (rows_.RowCount() == 0) return;
+    emit dataChanged(index(0, 0),
+                     index(static_cast<int>(rows_.RowCount()) - 1, kRuleColumnCount - 1),
+                     {Qt::DecorationRole, Qt::ToolTipRole});
+}
+
+const RuleMark* RuleRowsModel::Mark(std::size_t row) const {
+    if (marks_.empty() || row >= rows_.RowCount()) return nullptr;
+    const auto found = marks_.find(rows_.Rule(row));
+    return found == marks_.end() ? nullptr : &found->second;
 }
 
 bool RuleRowsModel::setData(const QModelIndex& index, const QVariant& value, int role) {

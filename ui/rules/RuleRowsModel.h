@@ -6,10 +6,19 @@
 // removed row as such, so the view keeps its selection) and the view's check clicks back.
 
 #include <QAbstractTableModel>
+#include <QString>
+#include <unordered_map>
 
 #include "engine/TRuleRows.h"
 
 namespace qx {
+
+// A warning on a row's rule, shown as an icon before its find text with the lines of `text` as
+// the row's tooltip; `error` for a rule a correction refuses to run.
+struct RuleMark {
+    QString text;
+    bool error = false;
+};
 
 class RuleRowsModel : public QAbstractTableModel, private RuleRowsListener {
     Q_OBJECT
@@ -18,6 +27,11 @@ public:
     ~RuleRowsModel() override;
 
     TRuleRows& Rows() const { return rows_; }
+
+    // Replaces every mark; rules without one show none. Marks follow their rule, not the row.
+    void SetMarks(std::unordered_map<const TReplace*, RuleMark> marks);
+    // The mark of the row's rule, or nullptr.
+    const RuleMark* Mark(std::size_t row) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -36,6 +50,7 @@ private:
     void RowChanged(std::size_t row) override;
 
     TRuleRows& rows_;
+    std::unordered_map<const TReplace*, RuleMark> marks_;
 };
 
 }  // namespace qx

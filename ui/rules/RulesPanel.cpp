@@ -91,7 +91,9 @@ RulesPanel::RulesPanel(TRuleRows& rows, const Commands& commands, QWidget* paren
                                             C::UnselectAll,
                                             C::Invert,
                                             {},
-                                            C::SaveSelectedToFile});
+                                            C::SaveSelectedToFile,
+                                            {},
+                                            C::TestList});
 
     tmrReplacesUpdate_ = Named(new QTimer(this), "tmrReplacesUpdate");
     tmrReplacesUpdate_->setInterval(250);

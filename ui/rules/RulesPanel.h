@@ -41,6 +41,7 @@ public:
     std::vector<std::size_t> SelectedRows() const;
     TRuleRows& Rows() const { return rows_; }
     QTreeView* ListView() const { return lvReplaceStrings_; }
+    RuleRowsModel& Model() const { return *model_; }
 
     // What the panel allows: its shown and selected rows.
     void AddCounts(ListCounts& counts) const;
