@@ -39,6 +39,7 @@
 #include "ui/common/MessageStrings.h"
 #include "ui/common/ProgramInfo.h"
 #include "ui/correction/CorrectionRun.h"
+#include "ui/correction/RunUndo.h"
 #include "ui/files/DroppedFilesPage.h"
 #include "ui/log/LogPage.h"
 #include "ui/main/BottomBand.h"
@@ -187,9 +188,19 @@ QWidget* MainForm::BuildPages() {
 
 void MainForm::BuildMenus(QMenuBar* bar) {
     using C = Command;
-    commands_.FillMenu(
-        *Named(bar->addMenu(QStringLiteral("Файл")), "miFile"),
-        {C::New, C::Load, C::Save, {}, C::AddFromFile, C::SaveSelectedToFile, {}, C::Exit});
+    commands_.FillMenu(*Named(bar->addMenu(QStringLiteral("Файл")), "miFile"),
+                       {C::New,
+                        C::Load,
+                        C::Save,
+                        {},
+                        C::AddFromFile,
+                        C::SaveSelectedToFile,
+                        {},
+                        C::Preview,
+                        C::CondPreview,
+                        C::UndoLastRun,
+                        {},
+                        C::Exit});
     commands_.FillMenu(*Named(bar->addMenu(QStringLiteral("Редактирование")), "miEdit"),
                        {C::Add, C::Copy, C::Edit, C::Delete, {}});
     commands_.FillMenu(*Named(bar->addMenu(QStringLiteral("Настройки")), "miSettings"),
@@ -268,6 +279,7 @@ void MainForm::BuildCorrection() {
     run.backupOn = [this] { return commands_(Command::BackupOnReplace)->isChecked(); };
     run.utf8On = [this] { return commands_(Command::Utf8)->isChecked(); };
     run.updateActions = [this] { UpdateActions(); };
+    run.stateFolder = env_.stateFolder;
     correctionRun_ = new CorrectionRun(std::move(run));
 
     ListFileCommandsEnv list;
@@ -287,6 +299,14 @@ void MainForm::BuildCorrection() {
             [this] { correctionRun_->RunCorrection(false); });
     connect(commands_(C::CondReplace), &QAction::triggered, correctionRun_,
             &CorrectionRun::CondReplace);
+    connect(commands_(C::Preview), &QAction::triggered, correctionRun_,
+            [this] { correctionRun_->Preview(false); });
+    connect(commands_(C::CondPreview), &QAction::triggered, correctionRun_,
+            &CorrectionRun::CondPreview);
+    connect(commands_(C::UndoLastRun), &QAction::triggered, this, [this] {
+        correctionRun_->Undo().Undo();
+        UpdateActions();
+    });
     const std::pair<C, void (ListFileCommands::*)()> listCommands[] = {
         {C::New, &ListFileCommands::New},
         {C::Load, &ListFileCommands::Load},
@@ -352,6 +372,7 @@ void MainForm::UpdateActions() {
     rulesPanel_->AddCounts(counts);
     filesPage_->AddCounts(counts);
     commands_.Enable(counts);
+    commands_(Command::UndoLastRun)->setEnabled(correctionRun_ && correctionRun_->Undo().CanUndo());
     rulesPanel_->UpdateEnabling();
     filesPage_->UpdateEnabling();
 }
@@ -403,7 +424,10 @@ void MainForm::ProcessDroppedFiles(const std::vector<std::filesystem::path>& pat
     correction.onFileDone = [&error](const FileReport& report) {
         if (report.verdict == FileReport::Verdict::Error) error = report.error;
     };
+    if (!correctionRun_->Undo().Attach(correction, paths)) return;
     correction.Run(paths);
+    correctionRun_->Undo().Finish();
+    UpdateActions();
     if (!error.empty()) messages().Show(error, "QX Quendro", Messages::Icon::Error);
 }
 
@@ -417,6 +441,7 @@ TSettings MainForm::CollectSettings() const {
     s.ignoreCase = !commands_(Command::CaseSensitive)->isChecked();
     s.utf8 = commands_(Command::Utf8)->isChecked();
     s.backupFiles = commands_(Command::BackupOnReplace)->isChecked();
+    if (correctionRun_) s.undoJournalMegabytes = correctionRun_->Undo().LimitMegabytes();
     rulesPanel_->StoreSettings(s);
     filesPage_->StoreSettings(s);
     return s;
@@ -433,6 +458,7 @@ void MainForm::ApplySettings(const TSettings& s) {
     commands_(Command::CaseSensitive)->setChecked(!s.ignoreCase);
     commands_(Command::Utf8)->setChecked(s.utf8);
     commands_(Command::BackupOnReplace)->setChecked(s.backupFiles);
+    if (correctionRun_) correctionRun_->Undo().SetLimitMegabytes(s.undoJournalMegabytes);
 }
 
 void MainForm::LoadSettings() {
