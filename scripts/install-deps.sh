@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libpcre2-dev libxml2-dev libx11-dev libxtst-dev
+    qt6-base-dev libpcre2-dev libxml2-dev libssl-dev libx11-dev libxtst-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     qt6-translations-l10n

@@ -60,4 +60,27 @@ std::filesystem::path ConfigFolder() {
 
 std::filesystem::path ConfigFile(std::string_view name) { return ConfigFolder() / name; }
 
+std::filesystem::path ChooseStateFolder(const char* xdgStateHome, const char* home) {
+    std::filesystem::path base;
+    if (xdgStateHome && xdgStateHome[0] == '/') {
+        base = xdgStateHome;
+    } else if (home && home[0] != '\0') {
+        base = std::filesystem::path(home) / ".local" / "state";
+    } else {
+        return {};
+    }
+    return WithSeparator(base / kConfigSubfolder);
+}
+
+std::filesystem::path StateFolder() {
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] == '\0') home = HomeFromPasswd();
+    std::filesystem::path folder = ChooseStateFolder(std::getenv("XDG_STATE_HOME"), home);
+    if (folder.empty()) return folder;
+    std::error_code error;
+    if (std::filesystem::create_directories(folder, error))
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, error);
+    return folder;
+}
+
 }  // namespace qx

@@ -34,4 +34,12 @@ std::filesystem::path ChooseConfigFolder(const std::filesystem::path& programFol
 // A file of that folder: ConfigFile(kSettingsFileName).
 std::filesystem::path ConfigFile(std::string_view name);
 
+// Where the program keeps what it may need again but the user never edits: the journal that
+// lets the last corrections be undone. $XDG_STATE_HOME/qxquendro/, by default
+// ~/.local/state/qxquendro/, with a trailing "/"; a relative $XDG_STATE_HOME is ignored. Empty
+// when there is no home at all. StateFolder() creates it (only the user may enter it: it holds
+// copies of the user's files).
+std::filesystem::path ChooseStateFolder(const char* xdgStateHome, const char* home);
+std::filesystem::path StateFolder();
+
 }  // namespace qx

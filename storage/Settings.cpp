@@ -41,6 +41,7 @@ constexpr std::string_view kReplacesFilter = "ReplacesFilter";
 constexpr std::string_view kIgnoreCase = "IgnoreCase";
 constexpr std::string_view kUtf8 = "UTF8";
 constexpr std::string_view kBackupFiles = "BackupFiles";
+constexpr std::string_view kUndoJournalMegabytes = "UndoJournalMegabytes";
 }  // namespace element
 
 // Values taken when a file has the element missing or empty (the window's own initial layout
@@ -143,6 +144,8 @@ void ReadValues(const SettingsReader& read, TSettings& settings) {
     settings.ignoreCase = read.Bool(element::kIgnoreCase, fallback::kIgnoreCase);
     settings.utf8 = read.Bool(element::kUtf8, fallback::kUtf8);
     settings.backupFiles = read.Bool(element::kBackupFiles, fallback::kBackupFiles);
+    settings.undoJournalMegabytes =
+        std::max(0, read.Int(element::kUndoJournalMegabytes, TSettings{}.undoJournalMegabytes));
 
     for (std::string& mask : DecodeMaskHistory(read.Text(element::kMasks))) {
         settings.maskHistory.push_back(std::move(mask));
@@ -275,6 +278,10 @@ bool SaveSettings(const std::filesystem::path& file, const TSettings& settings) 
         SetChildText(root, element::kIgnoreCase, BoolText(settings.ignoreCase));
         SetChildText(root, element::kUtf8, BoolText(settings.utf8));
         SetChildText(root, element::kBackupFiles, BoolText(settings.backupFiles));
+        // Written only when changed, so that files of earlier versions keep their layout.
+        if (settings.undoJournalMegabytes != TSettings{}.undoJournalMegabytes)
+            SetChildText(root, element::kUndoJournalMegabytes,
+                         std::to_string(settings.undoJournalMegabytes));
 
         const std::size_t stored = std::min(settings.maskHistory.size(), kStoredMaskLimit);
         SetChildText(root, element::kMasks,

@@ -51,6 +51,8 @@ struct TSettings {
     bool ignoreCase = true;      // the negation of "Учитывать регистр"
     bool utf8 = false;
     bool backupFiles = true;
+    // How much the undo journal may hold, in megabytes, its last few runs together.
+    int undoJournalMegabytes = 1024;
 };
 
 enum class SettingsStatus {

@@ -195,7 +195,8 @@ void MainFormTest::menusListTheirCommandsInOrder() {
     QCOMPARE(titles, (QStringList{QStringLiteral("Файл"), QStringLiteral("Редактирование"),
                                   QStringLiteral("Настройки"), QStringLiteral("Справка")}));
     QCOMPARE(names(Find<QMenu>("miFile")),
-             QStringLiteral("ANew ALoad ASave - AAddFromFile ASaveSelectedToFile - AExit"));
+             QStringLiteral("ANew ALoad ASave - AAddFromFile ASaveSelectedToFile - APreview "
+                            "ACondPreview AUndoLastRun - AExit"));
     QCOMPARE(names(Find<QMenu>("miEdit")), QStringLiteral("AAdd ACopy AEdit ADelete -"));
     QCOMPARE(names(Find<QMenu>("miSettings")),
              QStringLiteral("ACaseSensitive AUtf8 ABackupOnReplace"));
@@ -203,9 +204,11 @@ void MainFormTest::menusListTheirCommandsInOrder() {
     QCOMPARE(names(Find<QMenu>("pupReplaceStrings")),
              QStringLiteral("ACheckSelected AUncheckSelected - AAdd AEdit ADelete - ASelectAll "
                             "AUnselectAll AInvert - ASaveSelectedToFile"));
-    QCOMPARE(names(Find<QMenu>("pupFiles")),
-             QStringLiteral("ACheckSelectedFiles AUnCheckSelectedFiles - AReplace ACondReplace - "
-                            "ASelectAllFiles AUnSelectAllFiles AInvertAllFiles"));
+    QCOMPARE(
+        names(Find<QMenu>("pupFiles")),
+        QStringLiteral("ACheckSelectedFiles AUnCheckSelectedFiles - AReplace ACondReplace APreview "
+                       "ACondPreview - "
+                       "ASelectAllFiles AUnSelectAllFiles AInvertAllFiles"));
     QCOMPARE(names(Find<QMenu>("pupMain")),
              QStringLiteral("AReplaceInClipboard - AShowHide - AExit"));
 }

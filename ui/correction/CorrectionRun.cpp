@@ -14,7 +14,9 @@
 #include <climits>
 #include <exception>
 #include <unordered_map>
+#include <unordered_set>
 
+#include "batch/CorrectionPreview.h"
 #include "batch/FileListCorrection.h"
 #include "engine/BufferCorrection.h"
 #include "engine/CodePage.h"
@@ -30,8 +32,10 @@
 #include "ui/common/QtText.h"
 #include "ui/correction/ConditionsForm.h"
 #include "ui/correction/DoneReplacesForm.h"
+#include "ui/correction/RunUndo.h"
 #include "ui/log/LogPage.h"
 #include "ui/tester/WarningTexts.h"
+#include "ui/preview/PreviewForm.h"
 
 namespace qx {
 namespace {
@@ -135,8 +139,10 @@ private:
 CorrectionRun::CorrectionRun(CorrectionRunEnv env) : QObject(env.window), env_(std::move(env)) {
     conditionsForm_ = new ConditionsForm(*env_.messages, env_.window);
     viewer_ = new DoneReplacesForm(*env_.messages, env_.window);
+    previewForm_ = new PreviewForm(*env_.messages, env_.window);
     sinks_ = std::make_unique<WindowSinks>(*viewer_, *env_.progressBar, *env_.log);
     bufferSinks_ = std::make_unique<BufferRecords>(*viewer_, *env_.log);
+    undo_ = std::make_unique<RunUndo>(env_.stateFolder, *env_.messages, *env_.log);
     escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), env_.window);
     escape_->setContext(Qt::WindowShortcut);
     escape_->setEnabled(false);
@@ -168,14 +174,19 @@ void CorrectionRun::CorrectDroppedFiles(const std::vector<std::filesystem::path>
         env_.log->AppendLine(FromUtf8(report.path.string()) + QStringLiteral(": ") +
                              FromUtf8(report.result.reason));
     };
+    // Dropped files are journalled like a run: the last correction can be taken back.
+    if (!undo_->Attach(correction, paths)) return;
     sinks_->HoldRecords(true);
     try {
         correction.Run(paths);
     } catch (...) {
         sinks_->HoldRecords(false);
+        undo_->Finish();
         throw;
     }
     sinks_->HoldRecords(false);
+    undo_->Finish();
+    env_.updateActions();
     if (!failure.empty()) ShowError(failure);
 }
 
@@ -184,14 +195,57 @@ void CorrectionRun::CondReplace() {
     if (conditionsForm_->Edit(*env_.conditions)) RunCorrection(true);
 }
 
+std::size_t CorrectionRun::ActiveRuleCount() const {
+    std::size_t count = 0;
+    for (std::size_t row = 0; row < env_.rules->RowCount(); ++row)
+        if (env_.rules->ActiveRule(row)) ++count;
+    return count;
+}
+
+void CorrectionRun::CondPreview() {
+    if (running_) return;
+    if (conditionsForm_->Edit(*env_.conditions)) Preview(true);
+}
+
+void CorrectionRun::Preview(bool conditional) {
+    if (running_) return;
+    const std::size_t activeRules = ActiveRuleCount();
+    if (activeRules == 0) {
+        env_.messages->Show(Text(*env_.strings, "lblNoSelectedReplaces"),
+                            Text(*env_.strings, "lblWarning"), Messages::Icon::Warning);
+        return;
+    }
+    PreviewRequest request;
+    request.files = env_.checkedFiles();
+    if (request.files.empty()) {
+        env_.messages->Show(Text(*env_.strings, "lblNoSelectedFiles"),
+                            Text(*env_.strings, "lblWarning"), Messages::Icon::Warning);
+        return;
+    }
+    // An expression that does not compile is shown before any file is read.
+    try {
+        RuleEngine(*env_.rules, *sinks_).Prepare();
+    } catch (const std::exception& error) {
+        ShowError(error.what());
+        return;
+    }
+    request.rules = env_.rules;
+    request.flags = env_.replaceFlags();
+    request.conditions = conditional ? env_.conditions : nullptr;
+    request.utf8 = env_.utf8On();
+    const std::vector<PreviewChoice> chosen = previewForm_->Run(std::move(request));
+    if (chosen.empty()) return;
+    std::vector<RunFile> files;
+    files.reserve(chosen.size());
+    for (const PreviewChoice& choice : chosen) files.push_back(choice.file);
+    env_.progressBar->setValue(0);
+    viewer_->ClearDoneReplaces();
+    RunOnFiles(conditional, activeRules, files, &chosen);
+}
+
 void CorrectionRun::RunCorrection(bool conditional) {
     if (running_) return;
-    const std::size_t activeRules = [this] {
-        std::size_t count = 0;
-        for (std::size_t row = 0; row < env_.rules->RowCount(); ++row)
-            if (env_.rules->ActiveRule(row)) ++count;
-        return count;
-    }();
+    const std::size_t activeRules = ActiveRuleCount();
     if (activeRules == 0) {
         env_.messages->Show(Text(*env_.strings, "lblNoSelectedReplaces"),
                             Text(*env_.strings, "lblWarning"), Messages::Icon::Warning);
@@ -205,7 +259,7 @@ void CorrectionRun::RunCorrection(bool conditional) {
         env_.progressBar->setValue(0);
         return;
     }
-    RunOnFiles(conditional, activeRules);
+    RunOnFiles(conditional, activeRules, env_.checkedFiles(), nullptr);
 }
 
 void CorrectionRun::RunOnBuffer(bool conditional) {
@@ -225,8 +279,9 @@ void CorrectionRun::RunOnBuffer(bool conditional) {
     }
 }
 
-void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules) {
-    const std::vector<RunFile> files = env_.checkedFiles();
+void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules,
+                               const std::vector<RunFile>& files,
+                               const std::vector<PreviewChoice>* fromPreview) {
     if (files.empty()) {
         env_.messages->Show(Text(*env_.strings, "lblNoSelectedFiles"),
                             Text(*env_.strings, "lblWarning"), Messages::Icon::Warning);
@@ -234,8 +289,9 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules) {
     }
     env_.progressBar->setMaximum(
         static_cast<int>(std::min<std::size_t>(activeRules * files.size(), INT_MAX)));
-    if (!env_.messages->Ask(Text(*env_.strings, "lblStartReplace"),
-                            Text(*env_.strings, "lblConfirm")))
+    // From the preview the user asked for the write already.
+    if (!fromPreview && !env_.messages->Ask(Text(*env_.strings, "lblStartReplace"),
+                                            Text(*env_.strings, "lblConfirm")))
         return;
 
     // Records carry the file's name as the file list shows it.
@@ -273,6 +329,7 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules) {
         const auto found = byPath.find(path.native());
         return found != byPath.end() && found->second->link ? LinkUse::Follow : LinkUse::Refuse;
     };
+    std::unordered_set<std::string> changedSince;  // written files edited since the preview
     correction.recordName = [&captionOf](const std::filesystem::path& path) {
         return Utf8ToCp1251Lenient(captionOf(path));
     };
@@ -281,8 +338,11 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules) {
         sinks_->FileDone(report.verdict == FileReport::Verdict::Corrected);
         if (report.verdict == FileReport::Verdict::Error) failure = report.error;
         if (report.verdict != FileReport::Verdict::Skipped) return;
+        const std::string reason = changedSince.contains(report.path.native())
+                                       ? std::string(CorrectionPreview::kChangedSinceText)
+                                       : report.result.reason;
         env_.log->AppendLine(FromUtf8(captionOf(report.path)) + QStringLiteral(": ") +
-                             FromUtf8(report.result.reason));
+                             FromUtf8(reason));
     };
     QElapsedTimer sinceEvents;
     sinceEvents.start();
@@ -293,16 +353,38 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules) {
     };
     correction.stopRequested = [this] { return stopRequested_; };
 
+    if (!undo_->Attach(correction, paths)) return;
+    // Outermost, so that a file edited since the preview is neither journalled nor copied.
+    std::unordered_map<std::string, const FileFingerprint*> previewed;
+    if (fromPreview) {
+        for (const PreviewChoice& choice : *fromPreview)
+            previewed.emplace(choice.file.path.native(), &choice.fingerprint);
+        correction.makeBackup = [&previewed, &changedSince, next = correction.makeBackup](
+                                    const std::filesystem::path& path, std::string_view bytes) {
+            const auto found = previewed.find(path.native());
+            const int error = found == previewed.end()
+                                  ? CorrectionPreview::kChangedSince
+                                  : CorrectionPreview::Unchanged(*found->second, path, bytes);
+            if (error != 0) {
+                changedSince.insert(path.native());
+                return error;
+            }
+            return next ? next(path, bytes) : 0;
+        };
+    }
+
     FileListCorrection::Summary summary;
     DisableCommands();
     sinks_->HoldRecords(true);
     try {
         summary = correction.Run(paths);
     } catch (...) {
+        undo_->Finish();
         sinks_->HoldRecords(false);
         EnableCommands();
         throw;
     }
+    undo_->Finish();
     sinks_->HoldRecords(false);
     EnableCommands();
     if (summary.failed) {
@@ -314,6 +396,9 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules) {
     if (summary.stopped)
         text = "Коррекция остановлена: обработано файлов " + std::to_string(summary.done) + " из " +
                std::to_string(files.size()) + ".\r\n" + text;
+    if (!changedSince.empty())
+        text = "Изменены после просмотра и потому не записаны файлов: " +
+               std::to_string(changedSince.size()) + " (см. страницу Log).\r\n" + text;
     if (env_.messages->AskInformation(text, kProgramCaption)) viewer_->ShowModal();
     env_.progressBar->setValue(0);
 }

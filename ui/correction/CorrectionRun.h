@@ -5,7 +5,9 @@
 // corrects the checked files one after the other through the correction loop that batch mode
 // uses, with ".bak" copies when asked, the progress bar, a line on the log page for every file
 // left uncorrected, and a summary that offers the list of performed replacements. On any other
-// page it corrects the clipboard text instead.
+// page it corrects the clipboard text instead. "Просмотр замен ..." shows first what a run
+// would change and writes what the user chooses from it. Every run over files is journalled so
+// that "Отменить последнюю коррекцию" can take it back (RunUndo).
 //
 // The run goes on inside the window's event loop: between two files pending events are let
 // through (the window repaints, the stop button and Escape work) while every command and every
@@ -31,6 +33,9 @@ namespace qx {
 class ActiveRules;
 class ConditionsForm;
 class DoneReplacesForm;
+class PreviewForm;
+class RunUndo;
+struct PreviewChoice;
 class EngineSinks;
 class LogPage;
 class MessageStrings;
@@ -67,6 +72,8 @@ struct CorrectionRunEnv {
     std::function<void()> updateActions;
     // Told, after a run over files that went to its end, what each rule did in it.
     std::function<void(const ActiveRules&, const RuleTally&)> ruleTally;
+    // The undo journal's folder; empty: runs are not journalled.
+    std::filesystem::path stateFolder;
 };
 
 class CorrectionRun : public QObject {
@@ -81,6 +88,10 @@ public:
     void RunCorrection(bool conditional);
     // Shows the conditions dialog; a confirmed dialog starts a conditional run.
     void CondReplace();
+    // "Просмотр замен ..." and, after the conditions dialog, its conditional variant: the
+    // preview of a run over the checked files, and the write of the files chosen there.
+    void Preview(bool conditional);
+    void CondPreview();
 
     // Dropped files: each corrected with the window's rules, without backup copies, conditions
     // or summary; their records carry each file's path, added to those already listed. A file
@@ -93,6 +104,8 @@ public:
 
     DoneReplacesForm& Viewer() const { return *viewer_; }
     ConditionsForm& Conditions() const { return *conditionsForm_; }
+    PreviewForm& PreviewWindow() const { return *previewForm_; }
+    RunUndo& Undo() const { return *undo_; }
     // Where the engine reports during any correction of the window: the viewer's records,
     // the progress bar, the log page.
     EngineSinks& Sinks() const;
@@ -108,7 +121,10 @@ public:
 private:
     class WindowSinks;
     class BufferRecords;
-    void RunOnFiles(bool conditional, std::size_t activeRules);
+    std::size_t ActiveRuleCount() const;
+    // `fromPreview`: the files chosen in the preview, written only while unchanged since.
+    void RunOnFiles(bool conditional, std::size_t activeRules, const std::vector<RunFile>& files,
+                    const std::vector<PreviewChoice>* fromPreview);
     void RunOnBuffer(bool conditional);
     void ShowError(const std::string& what);
 
@@ -117,6 +133,8 @@ private:
     std::unique_ptr<BufferRecords> bufferSinks_;
     ConditionsForm* conditionsForm_ = nullptr;
     DoneReplacesForm* viewer_ = nullptr;
+    PreviewForm* previewForm_ = nullptr;
+    std::unique_ptr<RunUndo> undo_;
     QShortcut* escape_ = nullptr;
     std::vector<QWidget*> disabled_;
     std::vector<QAction*> disabledActions_;

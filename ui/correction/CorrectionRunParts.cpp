@@ -38,6 +38,7 @@ CorrectionRun* BuildCorrectionRun(const CorrectionRunParts& parts) {
     run.utf8On = [&commands] { return commands(Command::Utf8)->isChecked(); };
     run.updateActions = parts.updateActions;
     run.ruleTally = parts.ruleTally;
+    run.stateFolder = parts.stateFolder;
     auto* correction = new CorrectionRun(std::move(run));
 
     QObject::connect(commands(Command::Replace), &QAction::triggered, correction,

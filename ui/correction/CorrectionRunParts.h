@@ -5,6 +5,7 @@
 // its message labels. BuildCorrectionRun turns them into the run's needs and connects
 // "Заменить" and "Заменить при условии ..." to it.
 
+#include <filesystem>
 #include <functional>
 
 #include "engine/TextRoutines.h"
@@ -39,6 +40,8 @@ struct CorrectionRunParts {
     const Commands* commands = nullptr;
     std::function<ReplaceFlags()> replaceFlags;
     std::function<void()> updateActions;
+    // The undo journal's folder; empty: runs are not journalled.
+    std::filesystem::path stateFolder;
     // Told each rule's replacements after a run over files, for the rule list's marks.
     std::function<void(const ActiveRules&, const RuleTally&)> ruleTally;
 };

@@ -112,6 +112,8 @@ FilesPage::FilesPage(TFiles& files, const Commands& commands, const MessageStrin
                                    {},
                                    C::Replace,
                                    C::CondReplace,
+                                   C::Preview,
+                                   C::CondPreview,
                                    {},
                                    C::SelectAllFiles,
                                    C::UnSelectAllFiles,

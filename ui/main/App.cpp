@@ -49,6 +49,7 @@ int RunInteractive(int argc, char** argv) {
     MainFormEnv env;
     env.programFolder = DataFolder();
     env.configFolder = ConfigFolder();
+    env.stateFolder = StateFolder();
     env.messages = &messages;
     env.shell = &shell;
     env.clipboard = &clipboard;

@@ -48,6 +48,13 @@ constexpr CommandInfo kCommands[] = {
     {C::Replace, "AReplace", "Заменить", nullptr, nullptr, nullptr, R::HasRows, false, false},
     {C::CondReplace, "ACondReplace", "Заменить при условии ...", nullptr, nullptr, nullptr,
      R::HasRows, false, false},
+    {C::Preview, "APreview", "Просмотр замен ...", nullptr, nullptr, nullptr, R::HasRows, false,
+     false},
+    {C::CondPreview, "ACondPreview", "Просмотр замен при условии ...", nullptr, nullptr, nullptr,
+     R::HasRows, false, false},
+    // Enabled by MainForm while the journal holds a run.
+    {C::UndoLastRun, "AUndoLastRun", "Отменить последнюю коррекцию", nullptr, nullptr, nullptr,
+     R::Always, false, false},
     // The global hotkeys, not these actions, carry Ctrl+Shift+C and Ctrl+Shift+X.
     {C::ReplaceInClipboard, "AReplaceInClipboard", "Заменить в буфере обмена [Ctrl+Shift+C]",
      "Заменить в буфере обмена [Ctrl+Shift+C]", nullptr, nullptr, R::Always, false, false},

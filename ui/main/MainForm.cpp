@@ -35,6 +35,7 @@
 #include "ui/correction/ConditionsForm.h"
 #include "ui/correction/CorrectionRun.h"
 #include "ui/correction/CorrectionRunParts.h"
+#include "ui/correction/RunUndo.h"
 #include "ui/files/DroppedFilesPage.h"
 #include "ui/log/LogPage.h"
 #include "ui/main/BottomBand.h"
@@ -189,9 +190,19 @@ QWidget* MainForm::BuildPages() {
 
 void MainForm::BuildMenus(QMenuBar* bar) {
     using C = Command;
-    commands_.FillMenu(
-        *Named(bar->addMenu(QStringLiteral("Файл")), "miFile"),
-        {C::New, C::Load, C::Save, {}, C::AddFromFile, C::SaveSelectedToFile, {}, C::Exit});
+    commands_.FillMenu(*Named(bar->addMenu(QStringLiteral("Файл")), "miFile"),
+                       {C::New,
+                        C::Load,
+                        C::Save,
+                        {},
+                        C::AddFromFile,
+                        C::SaveSelectedToFile,
+                        {},
+                        C::Preview,
+                        C::CondPreview,
+                        C::UndoLastRun,
+                        {},
+                        C::Exit});
     commands_.FillMenu(*Named(bar->addMenu(QStringLiteral("Редактирование")), "miEdit"),
                        {C::Add, C::Copy, C::Edit, C::Delete, {}, C::TestList});
     commands_.FillMenu(*Named(bar->addMenu(QStringLiteral("Настройки")), "miSettings"),
@@ -252,7 +263,17 @@ void MainForm::BuildCorrection() {
     run.ruleTally = [this](const ActiveRules& rows, const RuleTally& tally) {
         listTester_->RunTally(rows, tally);
     };
+    run.stateFolder = env_.stateFolder;
     correctionRun_ = BuildCorrectionRun(run);
+    using C = Command;
+    connect(commands_(C::Preview), &QAction::triggered, correctionRun_,
+            [this] { correctionRun_->Preview(false); });
+    connect(commands_(C::CondPreview), &QAction::triggered, correctionRun_,
+            &CorrectionRun::CondPreview);
+    connect(commands_(C::UndoLastRun), &QAction::triggered, this, [this] {
+        correctionRun_->Undo().Undo();
+        UpdateActions();
+    });
 
     DesktopCorrectionsEnv desktop;
     desktop.window = this;
@@ -300,6 +321,7 @@ void MainForm::UpdateActions() {
     rulesPanel_->AddCounts(counts);
     filesPage_->AddCounts(counts);
     commands_.Enable(counts);
+    commands_(Command::UndoLastRun)->setEnabled(correctionRun_ && correctionRun_->Undo().CanUndo());
     rulesPanel_->UpdateEnabling();
     filesPage_->UpdateEnabling();
 }
@@ -349,6 +371,7 @@ TSettings MainForm::CollectSettings() const {
     s.ignoreCase = !commands_(Command::CaseSensitive)->isChecked();
     s.utf8 = commands_(Command::Utf8)->isChecked();
     s.backupFiles = commands_(Command::BackupOnReplace)->isChecked();
+    if (correctionRun_) s.undoJournalMegabytes = correctionRun_->Undo().LimitMegabytes();
     rulesPanel_->StoreSettings(s);
     filesPage_->StoreSettings(s);
     return s;
@@ -365,6 +388,7 @@ void MainForm::ApplySettings(const TSettings& s) {
     commands_(Command::CaseSensitive)->setChecked(!s.ignoreCase);
     commands_(Command::Utf8)->setChecked(s.utf8);
     commands_(Command::BackupOnReplace)->setChecked(s.backupFiles);
+    if (correctionRun_) correctionRun_->Undo().SetLimitMegabytes(s.undoJournalMegabytes);
 }
 
 void MainForm::LoadSettings() {

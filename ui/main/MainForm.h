@@ -67,6 +67,8 @@ struct MainFormEnv {
     Clipboard* clipboard = nullptr;
     // Null: no system-wide hotkeys and no selection correction.
     DesktopKeys* keys = nullptr;
+    // The undo journal's folder; empty: corrections are not journalled.
+    std::filesystem::path stateFolder;
 };
 
 class MainForm : public QxForm {
