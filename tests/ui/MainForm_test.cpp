@@ -197,13 +197,13 @@ void MainFormTest::menusListTheirCommandsInOrder() {
     QCOMPARE(names(Find<QMenu>("miFile")),
              QStringLiteral("ANew ALoad ASave - AAddFromFile ASaveSelectedToFile - APreview "
                             "ACondPreview AUndoLastRun - AExit"));
-    QCOMPARE(names(Find<QMenu>("miEdit")), QStringLiteral("AAdd ACopy AEdit ADelete -"));
+    QCOMPARE(names(Find<QMenu>("miEdit")), QStringLiteral("AAdd ACopy AEdit ADelete - ATestList"));
     QCOMPARE(names(Find<QMenu>("miSettings")),
              QStringLiteral("ACaseSensitive AUtf8 ABackupOnReplace"));
     QCOMPARE(names(Find<QMenu>("miHelp")), QStringLiteral("AHelp AWeb AAbout"));
     QCOMPARE(names(Find<QMenu>("pupReplaceStrings")),
              QStringLiteral("ACheckSelected AUncheckSelected - AAdd AEdit ADelete - ASelectAll "
-                            "AUnselectAll AInvert - ASaveSelectedToFile"));
+                            "AUnselectAll AInvert - ASaveSelectedToFile - ATestList"));
     QCOMPARE(
         names(Find<QMenu>("pupFiles")),
         QStringLiteral("ACheckSelectedFiles AUnCheckSelectedFiles - AReplace ACondReplace APreview "

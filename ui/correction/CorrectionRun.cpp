@@ -34,8 +34,8 @@
 #include "ui/correction/DoneReplacesForm.h"
 #include "ui/correction/RunUndo.h"
 #include "ui/log/LogPage.h"
-#include "ui/tester/WarningTexts.h"
 #include "ui/preview/PreviewForm.h"
+#include "ui/tester/WarningTexts.h"
 
 namespace qx {
 namespace {
