@@ -51,13 +51,32 @@ bool FindsIn(Checked& later, std::string_view text, ReplaceFlags flags) {
                                           : text.find(later.find) != npos;
     }
     if (!later.expression) return false;
+    // The inserted text stands in the middle of some text: between two separators, "^" and "$"
+    // do not match at its ends and a match has to take in some of it.
+    constexpr char kSeparator = '\x1F';
+    std::string framed;
+    framed.reserve(text.size() + 2);
+    framed += kSeparator;
+    framed += text;
+    framed += kSeparator;
+    const auto end = static_cast<std::ptrdiff_t>(text.size() + 1);
     // A few empty matches are stepped over before giving up on this text.
     constexpr int kTries = 64;
     int tries = 0;
-    for (bool found = later.expression->Exec(text); found && tries < kTries;
-         found = later.expression->ExecNext(), ++tries)
-        if (later.expression->MatchLen(0) > 0) return true;
+    for (bool found = later.expression->Exec(framed); found && tries < kTries;
+         found = later.expression->ExecNext(), ++tries) {
+        const std::ptrdiff_t from = later.expression->MatchPos(0);
+        const std::ptrdiff_t to = from + later.expression->MatchLen(0);
+        if (to > from && to > 1 && from < end) return true;
+    }
     return false;
+}
+
+// Whether a text the earlier rule inserted can be where the later rule looks: a later rule over
+// the whole text looks everywhere; one scoped by an xPath is taken to look only at what an
+// earlier rule of the same scope inserted (other scopes cannot be told apart without the text).
+bool SameScope(const Checked& earlier, const Checked& later) {
+    return later.rule->xPath.empty() || later.rule->xPath == earlier.rule->xPath;
 }
 
 }  // namespace
@@ -92,6 +111,7 @@ std::vector<RuleWarning> FindRuleWarnings(const ActiveRules& rows, ReplaceFlags 
             for (const std::string& text : tally->Rows()[rules[i].row].inserted)
                 inserted.push_back(text);
         for (std::size_t j = i + 1; j < rules.size(); ++j) {
+            if (!SameScope(rules[i], rules[j])) continue;
             bool found = false;
             try {
                 for (const std::string& text : inserted)

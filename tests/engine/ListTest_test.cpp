@@ -29,8 +29,12 @@ using W = RuleWarningKind;
 struct Rule {
     Rule(std::string f, std::string r, std::string fl = "", std::int32_t rep = 1,
          std::string x = "", bool c = true)
-        : find(std::move(f)), replace(std::move(r)), flags(std::move(fl)), repeat(rep),
-          xPath(std::move(x)), checked(c) {}
+        : find(std::move(f)),
+          replace(std::move(r)),
+          flags(std::move(fl)),
+          repeat(rep),
+          xPath(std::move(x)),
+          checked(c) {}
     std::string find, replace, flags;
     std::int32_t repeat;
     std::string xPath;
@@ -209,6 +213,20 @@ TEST(RuleWarnings, Table) {
          "n1",
          kReplaceAll,
          {{0, W::FoundAgain, "", 1}}},
+        {"anchors match at the ends of the whole text, not of an inserted piece",
+         {{"-", " x"}, {"^\\s+", "", "r"}, {"x$", "y", "r"}, {"\\sx", "", "r"}},
+         std::nullopt,
+         kReplaceAll,
+         {{0, W::FoundAgain, "", 3}}},
+        {"xPath scopes: the same scope or the whole text, not another scope",
+         {{"a", "1", "", 1, "//p"},
+          {"\\d", "#", "r", 1, "//q"},
+          {"b", "2", "", 1, "//p"},
+          {"1", "one", "", 1, "//p"},
+          {"2", "two"}},
+         std::nullopt,
+         kReplaceAll,
+         {{0, W::FoundAgain, "", 3}, {2, W::FoundAgain, "", 4}}},
         {"numbering: the number counts as inserted text",
          {{"x", "<[nm]>"}, {"<1", "?"}},
          std::nullopt,
