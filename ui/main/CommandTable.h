@@ -44,6 +44,7 @@ enum class Command : std::size_t {
     Help,
     Web,
     About,
+    ShowDoneReplaces,
     SaveStrings,
     Exit,
 };
