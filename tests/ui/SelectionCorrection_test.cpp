@@ -4,6 +4,7 @@
 #include "ui/clipboard/SelectionCorrection.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -14,6 +15,7 @@
 #include <iterator>
 #include <optional>
 
+#include "ModalDriver.h"
 #include "TestDoubles.h"
 #include "batch/TDoneReplaces.h"
 #include "platform/Clipboard.h"
@@ -282,6 +284,14 @@ void SelectionCorrectionTest::secondPressWaitsAndEveryCorrectionIsRecorded() {
     clipboard_->text = "teh cat";
     desktop_->onPress(Hotkey::CorrectClipboard);
     QCOMPARE(recordsText(), std::string("teh>the@;teh>the@;teh>the@;"));
+    // Ctrl+D shows them outside a run.
+    QString count;
+    test::WhenShown(&window_->Correction().Viewer(), [&] {
+        count =
+            window_->Correction().Viewer().findChild<QLabel*>(QStringLiteral("lblCount"))->text();
+    });
+    window_->Action("AShowDoneReplaces")->trigger();
+    QCOMPARE(count, QStringLiteral("3 / 3"));
     // "Заменить" on the clipboard page starts a new list.
     clipboard_->text = "teh teh";
     window_->findChild<QTabWidget*>(QStringLiteral("PageControl"))

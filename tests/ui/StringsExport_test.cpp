@@ -2,6 +2,7 @@
 // Ctrl+Alt+S: the interface strings file of the four windows, read back as a translator's
 // tool would read it.
 #include <QAction>
+#include <QTabWidget>
 #include <QTest>
 #include <fstream>
 #include <iterator>
@@ -52,6 +53,9 @@ void StringsExportTest::exportedFileHoldsTheWindowsTexts() {
     const std::filesystem::path file = test::PathOf(config) / "Strings.xml";
     window.Action("ASaveStrings")->trigger();
     const std::string first = ReadBytes(file);
+    // Turning to another page changes nothing in the file.
+    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl"));
+    pages->setCurrentIndex(1);
     window.Action("ASaveStrings")->trigger();
     QCOMPARE(ReadBytes(file), first);
     QVERIFY(messages.shown.empty());
@@ -86,6 +90,13 @@ void StringsExportTest::exportedFileHoldsTheWindowsTexts() {
         positions.push_back(static_cast<std::size_t>(at - labels.begin()));
     }
     QVERIFY(std::is_sorted(positions.begin(), positions.end()));
+    // The pages in tab order, each before what it holds.
+    std::vector<std::size_t> pageAt;
+    for (const char* name : {"tsFiles", "cbRecursive", "tsClipboard", "tsDropedFiles"})
+        pageAt.push_back(static_cast<std::size_t>(std::find(labels.begin(), labels.end(), name) -
+                                                  labels.begin()));
+    QVERIFY(std::is_sorted(pageAt.begin(), pageAt.end()));
+    QVERIFY(pageAt.back() < labels.size());
     QCOMPARE(captions("lblCorrectionFinished"),
              Strings{"Коррекция завершена. Произведено замен: %d.\r\nОткрыть список "
                      "произведенных замен?"});

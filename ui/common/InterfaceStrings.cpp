@@ -76,8 +76,19 @@ std::optional<StringsControl> ControlStrings(const QObject& object) {
 
 // Depth first, in the order the children were made. Another window (a dialog, a popup menu)
 // has its own entry or none; a menu is kept as a menu item without going into it.
+// A stack's pages in page order: showing a page raises it to the end of the children.
+QObjectList InOrder(const QObject& parent) {
+    const auto* stack = qobject_cast<const QStackedWidget*>(&parent);
+    if (stack == nullptr) return parent.children();
+    QObjectList ordered;
+    for (int page = 0; page < stack->count(); ++page) ordered.append(stack->widget(page));
+    for (QObject* child : parent.children())
+        if (!ordered.contains(child)) ordered.append(child);
+    return ordered;
+}
+
 void Collect(const QObject& parent, StringsForm& form) {
-    for (const QObject* child : parent.children()) {
+    for (const QObject* child : InOrder(parent)) {
         const auto* widget = qobject_cast<const QWidget*>(child);
         const bool otherWindow = widget != nullptr && widget->isWindow();
         // Qt's own inner parts carry no names of this program.

@@ -6,6 +6,7 @@
 
 #include "batch/FileRows.h"
 #include "ui/correction/CorrectionRun.h"
+#include "ui/correction/DoneReplacesForm.h"
 #include "ui/files/FilesPage.h"
 #include "ui/main/BottomBand.h"
 #include "ui/main/Commands.h"
@@ -45,6 +46,8 @@ CorrectionRun* BuildCorrectionRun(const CorrectionRunParts& parts) {
                      [correction] { correction->RunCorrection(false); });
     QObject::connect(commands(Command::CondReplace), &QAction::triggered, correction,
                      &CorrectionRun::CondReplace);
+    QObject::connect(commands(Command::ShowDoneReplaces), &QAction::triggered, correction,
+                     [correction] { correction->Viewer().ShowModal(); });
     return correction;
 }
 

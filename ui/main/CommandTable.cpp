@@ -70,6 +70,10 @@ constexpr CommandInfo kCommands[] = {
     {C::Help, "AHelp", "Справка", nullptr, "F1", nullptr, R::Always, false, false},
     {C::Web, "AWeb", "Сайт программы", nullptr, nullptr, nullptr, R::Always, false, false},
     {C::About, "AAbout", "О программе", nullptr, nullptr, nullptr, R::Always, false, false},
+    // The records of the clipboard and selection corrections since the last run; the summary
+    // of a run opens the same list.
+    {C::ShowDoneReplaces, "AShowDoneReplaces", "Произведенные замены ...", nullptr, "Ctrl+D",
+     nullptr, R::Always, false, false},
     {C::SaveStrings, "ASaveStrings", "ASaveStrings", nullptr, "Ctrl+Alt+S", nullptr, R::Always,
      false, false},
     {C::Exit, "AExit", "Закрыть", "Закрыть", nullptr, nullptr, R::Always, false, false},

@@ -48,6 +48,7 @@ enum class Command : std::size_t {
     Help,
     Web,
     About,
+    ShowDoneReplaces,
     SaveStrings,
     Exit,
 };
