@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         rule.Find = std::string(Field(input));
         rule.Replace = std::string(Field(input).substr(0, 32));  // keeps growth small
         rule.xPath = (bits & 1) != 0 ? std::string(Field(input)) : std::string();
-        rule.Flags = (bits & 2) != 0 ? "r" : "";
+        rule.Flags.assign((bits & 2) != 0 ? 1 : 0, 'r');
         rule.Repeat = static_cast<std::int32_t>((bits >> 2) & 3);
         // 0 (until nothing changes) only where each pass shrinks the text, so that a run ends
         // quickly; growth has its own limit, tried elsewhere.
