@@ -104,7 +104,7 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
 CorrectionResult CorrectFile(const std::filesystem::path& path,
                              const TReplaceConditions* conditions, bool utf8Option,
                              TextRules& rules, const BackupCopy& backup, const WriteGate& gate,
-                             LinkUse links) {
+                             LinkUse links, RewriteOptions rewrite) {
     // Look before opening: opening a named pipe or a device could block or have effects.
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) return RefusedOnOpen(errno);
@@ -175,9 +175,9 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
     RewriteResult written;
     if (answer.utf8) {
         Utf8Content content(corrected, answer.hasBom);
-        written = RewriteFile(fd.Get(), path, bytes, content);
+        written = RewriteFile(fd.Get(), path, bytes, content, rewrite);
     } else {
-        written = RewriteFile(fd.Get(), path, bytes, corrected);
+        written = RewriteFile(fd.Get(), path, bytes, corrected, rewrite);
     }
     switch (written.status) {
         case RewriteResult::Status::Written:
