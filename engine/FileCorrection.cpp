@@ -54,12 +54,7 @@ public:
         : whole_(text), text_(text), bom_(bom), hasBom_(bom) {}
 
     std::size_t Size() const override {
-        std::size_t size = hasBom_ ? kUtf8Bom.size() : 0;
-        for (const char c : whole_) {
-            const char32_t code = Cp1251ToCodePoint(static_cast<unsigned char>(c));
-            size += code < 0x80 ? 1 : code < 0x800 ? 2 : 3;
-        }
-        return size;
+        return (hasBom_ ? kUtf8Bom.size() : 0) + Cp1251Utf8Size(whole_);
     }
 
     std::string_view Next() override {
