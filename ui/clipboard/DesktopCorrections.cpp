@@ -68,17 +68,15 @@ void DesktopCorrections::OfferOnBus() {
         this);
     const CorrectionsBus::Registration registration = bus->Register();
     if (registration == CorrectionsBus::Registration::NameTaken)
-        env_.log->AppendLine(QStringLiteral("D-Bus: имя ") + QString::fromLatin1(kBusService) +
-                             QStringLiteral(" уже занято другой программой (запущена вторая "
-                                            "копия?); исправления по D-Bus идут к ней"));
+        env_.log->AppendLine(QStringLiteral("D-Bus: ") + QString::fromLatin1(kBusService) +
+                             QStringLiteral(" занято другой копией программы; вызовы идут к ней"));
     // No hotkeys on this desktop: the user learns where the corrections are instead.
     if (registration == CorrectionsBus::Registration::Registered &&
         (env_.keys == nullptr || !env_.keys->Available()))
         env_.log->AppendLine(
-            QStringLiteral(
-                "Ctrl+Shift+C и Ctrl+Shift+X недоступны на этом рабочем столе: назначьте клавиши "
-                "вызовам D-Bus ") +
-            QString::fromLatin1(kBusService) + QStringLiteral(" в настройках рабочего стола"));
+            QStringLiteral("Ctrl+Shift+C и Ctrl+Shift+X здесь недоступны: назначьте клавиши "
+                           "вызовам D-Bus ") +
+            QString::fromLatin1(kBusService));
 }
 
 void DesktopCorrections::Request(Hotkey hotkey, std::function<void(bool)> done) {
