@@ -70,13 +70,14 @@ void DesktopCorrections::OfferOnBus() {
     if (registration == CorrectionsBus::Registration::NameTaken)
         env_.log->AppendLine(QStringLiteral("D-Bus: ") + QString::fromLatin1(kBusService) +
                              QStringLiteral(" занято другой копией программы; вызовы идут к ней"));
-    // No hotkeys on this desktop: the user learns where the corrections are instead.
-    if (registration == CorrectionsBus::Registration::Registered &&
-        (env_.keys == nullptr || !env_.keys->Available()))
+    // No hotkeys on this desktop: the user learns it, and where the corrections are instead.
+    if (env_.keys == nullptr || !env_.keys->Available())
         env_.log->AppendLine(
-            QStringLiteral("Ctrl+Shift+C и Ctrl+Shift+X здесь недоступны: назначьте клавиши "
-                           "вызовам D-Bus ") +
-            QString::fromLatin1(kBusService));
+            registration == CorrectionsBus::Registration::Registered
+                ? QStringLiteral("Ctrl+Shift+C и Ctrl+Shift+X здесь недоступны: назначьте "
+                                 "клавиши вызовам D-Bus ") +
+                      QString::fromLatin1(kBusService)
+                : QStringLiteral("Ctrl+Shift+C и Ctrl+Shift+X здесь недоступны"));
 }
 
 void DesktopCorrections::Request(Hotkey hotkey, std::function<void(bool)> done) {
