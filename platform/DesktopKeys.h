@@ -39,9 +39,11 @@ public:
     virtual void Ungrab() = 0;
 
     virtual FocusedWindow Focused() const = 0;
-    // True while the user still holds a key of a hotkey (C, X, Shift or Control).
+    // True while the user still holds a key of a hotkey (C, X, Shift or Control) or another
+    // modifier (Alt, Super, Meta): a shortcut of the desktop's own that called the correction
+    // over D-Bus may still be held, and would turn the synthesised Ctrl+C into something else.
     virtual bool HotkeyKeysHeld() const = 0;
-    // Synthesises the release of every key of the hotkeys that is still down.
+    // Synthesises the release of every such key that is still down.
     virtual void ReleaseHotkeyKeys() = 0;
     // Ctrl+C and Ctrl+V into the focused window.
     virtual void SendCopy() = 0;

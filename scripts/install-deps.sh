@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     qt6-translations-l10n
-    xvfb xauth xdotool xclip x11-utils fonts-dejavu-core
+    xvfb xauth xdotool xclip x11-utils fonts-dejavu-core dbus-daemon libglib2.0-bin
     desktop-file-utils appstream groff-base
     debhelper dpkg-dev fakeroot lintian
 )

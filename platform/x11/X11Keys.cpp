@@ -104,7 +104,8 @@ struct X11Keys::Impl {
     xcb_window_t root = 0;
     xcb_keycode_t keyC = 0;
     xcb_keycode_t keyX = 0;
-    std::array<xcb_keycode_t, 4> modifierKeys{};  // both Shifts and both Controls
+    // Both Shifts and Controls, and the modifiers a desktop shortcut may hold: Alt, Super, Meta.
+    std::array<xcb_keycode_t, 10> modifierKeys{};
     std::vector<std::unique_ptr<KeyGrab>> grabs;
     std::function<void(Hotkey)> onPress;
     // The time of the last release of each hotkey's key: a held key repeats as a release and a
@@ -169,8 +170,11 @@ X11Keys::X11Keys() : impl_(std::make_unique<Impl>()) {
     impl_->root = static_cast<xcb_window_t>(DefaultRootWindow(impl_->display));
     impl_->keyC = impl_->Code(XK_c);
     impl_->keyX = impl_->Code(XK_x);
-    impl_->modifierKeys = {impl_->Code(XK_Shift_L), impl_->Code(XK_Shift_R),
-                           impl_->Code(XK_Control_L), impl_->Code(XK_Control_R)};
+    impl_->modifierKeys = {impl_->Code(XK_Shift_L),   impl_->Code(XK_Shift_R),
+                           impl_->Code(XK_Control_L), impl_->Code(XK_Control_R),
+                           impl_->Code(XK_Alt_L),     impl_->Code(XK_Alt_R),
+                           impl_->Code(XK_Super_L),   impl_->Code(XK_Super_R),
+                           impl_->Code(XK_Meta_L),    impl_->Code(XK_Meta_R)};
 }
 
 X11Keys::~X11Keys() { Ungrab(); }

@@ -14,12 +14,14 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <utility>
 
 #include "ModalDriver.h"
 #include "TestDoubles.h"
 #include "batch/TDoneReplaces.h"
 #include "platform/Clipboard.h"
 #include "platform/DesktopKeys.h"
+#include "ui/clipboard/DesktopCorrections.h"
 #include "ui/correction/CorrectionRun.h"
 #include "ui/correction/DoneReplacesForm.h"
 #include "ui/main/MainForm.h"
@@ -70,6 +72,7 @@ public:
     void ReleaseHotkeyKeys() override { events.push_back("release"); }
     void SendCopy() override {
         events.push_back(heldPolls > 0 ? "copy with keys held" : "copy");
+        if (duringCopy) std::exchange(duringCopy, nullptr)();
         // The user presses again, and the other hotkey too, while the copy is awaited.
         if (onPress && pressesDuringCopy > 0) {
             --pressesDuringCopy;
@@ -95,6 +98,8 @@ public:
     QObject context_;
     std::function<void(Hotkey)> onPress;
     std::function<void()> changed;
+    // Runs once, during the next copy.
+    std::function<void()> duringCopy;
     std::vector<Hotkey> taken;
     // How many copies see the user press again.
     int pressesDuringCopy = 1;
@@ -123,6 +128,7 @@ private slots:
     void keysHeldTooLongAreReleased();
     void takenHotkeyIsReportedOnTheLogPage();
     void secondPressWaitsAndEveryCorrectionIsRecorded();
+    void busCallsWaitTheirTurnAndAreAnswered();
     void droppedFilesAreCorrectedOnlyAfterYes();
     void showHideTogglesTheWindowAndTheKeysStay();
 
@@ -302,6 +308,44 @@ void SelectionCorrectionTest::secondPressWaitsAndEveryCorrectionIsRecorded() {
     // Closing the window gives the keys back at once.
     window_->close();
     QVERIFY(desktop_->ungrabbed);
+}
+
+void SelectionCorrectionTest::busCallsWaitTheirTurnAndAreAnswered() {
+    Start();
+    desktop_->pressesDuringCopy = 0;
+    auto* desktop = window_->findChild<DesktopCorrections*>();
+    QVERIFY(desktop != nullptr);
+    std::vector<std::string> answers;
+    auto answer = [&answers](std::string name) {
+        return
+            [&answers, name](bool done) { answers.push_back(name + (done ? ":true" : ":false")); };
+    };
+    clipboard_->text = "teh old";
+    desktop_->selection = "teh word";
+    // Two calls come while the first selection correction waits for the copy.
+    desktop_->duringCopy = [&] {
+        desktop->Request(Hotkey::CorrectSelection, answer("second"));
+        desktop->Request(Hotkey::CorrectClipboard, answer("third"));
+    };
+    desktop->Request(Hotkey::CorrectSelection, answer("first"));
+    // One waits at most: the third is answered at once, the second once it has run.
+    QCOMPARE(answers, (std::vector<std::string>{"third:false", "first:true"}));
+    QTRY_COMPARE(answers.size(), std::size_t{3});
+    QCOMPARE(answers.back(), std::string("second:true"));
+    QCOMPARE(desktop_->events, (std::vector<std::string>{"copy", "paste", "copy", "paste"}));
+    QCOMPARE(*desktop_->pasted, std::string("the word"));
+    QTRY_COMPARE(clipboard_->Text(), std::string("teh old"));
+
+    // The close gives the keys back: a call still waiting, and any later one, answer false.
+    answers.clear();
+    desktop_->duringCopy = [&] {
+        desktop->Request(Hotkey::CorrectClipboard, answer("waiting"));
+        desktop->ReleaseKeys();
+    };
+    desktop->Request(Hotkey::CorrectSelection, answer("running"));
+    desktop->Request(Hotkey::CorrectClipboard, answer("after"));
+    QTest::qWait(50);
+    QCOMPARE(answers, (std::vector<std::string>{"waiting:false", "running:true", "after:false"}));
 }
 
 void SelectionCorrectionTest::droppedFilesAreCorrectedOnlyAfterYes() {

@@ -17,6 +17,7 @@
 #include "engine/TRuleRows.h"
 #include "platform/Messages.h"
 #include "ui/clipboard/ClipboardPage.h"
+#include "ui/clipboard/CorrectionsBus.h"
 #include "ui/clipboard/SelectionCorrection.h"
 #include "ui/clipboard/TrayIcon.h"
 #include "ui/common/Controls.h"
@@ -41,6 +42,7 @@ DesktopCorrections::DesktopCorrections(DesktopCorrectionsEnv env)
             &DesktopCorrections::CorrectSelection);
     connect(commands(C::ShowHide), &QAction::triggered, this, &DesktopCorrections::ToggleShown);
     GrabKeys();
+    if (env_.sessionBus) OfferOnBus();
 }
 
 void DesktopCorrections::GrabKeys() {
@@ -52,7 +54,7 @@ void DesktopCorrections::GrabKeys() {
         *env_.keys, *env_.clipboard, [this] { CorrectClipboard(); }, this);
     const std::vector<Hotkey> taken =
         env_.keys->Grab([self = QPointer<DesktopCorrections>(this)](Hotkey hotkey) {
-            if (self != nullptr) self->OnHotkey(hotkey);
+            if (self != nullptr) self->Request(hotkey);
         });
     for (const Hotkey hotkey : taken)
         env_.log->AppendLine(hotkey == Hotkey::CorrectClipboard
@@ -60,42 +62,70 @@ void DesktopCorrections::GrabKeys() {
                                  : QStringLiteral("Ctrl+Shift+X: занято другой программой"));
 }
 
-void DesktopCorrections::OnHotkey(Hotkey hotkey) {
+void DesktopCorrections::OfferOnBus() {
+    auto* bus = new CorrectionsBus(
+        [this](Hotkey hotkey, std::function<void(bool)> done) { Request(hotkey, std::move(done)); },
+        this);
+    const CorrectionsBus::Registration registration = bus->Register();
+    if (registration == CorrectionsBus::Registration::NameTaken)
+        env_.log->AppendLine(QStringLiteral("D-Bus: ") + QString::fromLatin1(kBusService) +
+                             QStringLiteral(" занято другой копией программы; вызовы идут к ней"));
+    // No hotkeys on this desktop: the user learns it, and where the corrections are instead.
+    if (env_.keys == nullptr || !env_.keys->Available())
+        env_.log->AppendLine(
+            registration == CorrectionsBus::Registration::Registered
+                ? QStringLiteral("Ctrl+Shift+C и Ctrl+Shift+X здесь недоступны: назначьте "
+                                 "клавиши вызовам D-Bus ") +
+                      QString::fromLatin1(kBusService)
+                : QStringLiteral("Ctrl+Shift+C и Ctrl+Shift+X здесь недоступны"));
+}
+
+void DesktopCorrections::Request(Hotkey hotkey, std::function<void(bool)> done) {
     // The close has begun: the keys no longer belong to the window.
-    if (released_) return;
-    // A press during a selection correction (its waits let it through) comes after it.
+    if (released_) {
+        if (done) done(false);
+        return;
+    }
+    // A request during a selection correction (its waits let it through) comes after it.
     if (selection_ != nullptr && selection_->Busy()) {
-        if (!pending_) pending_ = hotkey;
+        if (!pending_)
+            pending_ = Pending{hotkey, std::move(done)};
+        else if (done)
+            done(false);
         return;
     }
     // Called directly, not through the actions: during a run over files the actions are off,
     // and the hotkeys' work then goes between two files.
-    if (hotkey == Hotkey::CorrectClipboard)
-        CorrectClipboardShowingErrors();
-    else
-        CorrectSelection();
+    const bool result =
+        hotkey == Hotkey::CorrectClipboard ? CorrectClipboardShowingErrors() : CorrectSelection();
+    if (done) done(result);
 }
 
 void DesktopCorrections::RunPendingLater() {
     if (!pending_) return;
-    const Hotkey next = *pending_;
+    Pending next = std::move(*pending_);
     pending_.reset();
     // From the event loop, once the caller of the correction that ended has returned.
-    QTimer::singleShot(0, this, [this, next] { OnHotkey(next); });
+    QTimer::singleShot(0, this, [this, next = std::move(next)]() mutable {
+        Request(next.hotkey, std::move(next.done));
+    });
 }
 
 void DesktopCorrections::ReleaseKeys() {
     released_ = true;
+    if (pending_ && pending_->done) pending_->done(false);
     pending_.reset();
     if (env_.keys != nullptr) env_.keys->Ungrab();
 }
 
-void DesktopCorrections::CorrectClipboardShowingErrors() {
+bool DesktopCorrections::CorrectClipboardShowingErrors() {
     try {
         CorrectClipboard();
+        return true;
     } catch (const std::exception& error) {
         env_.messages->Show(FromErrorText(error.what()).toStdString(), info::kBoxCaption,
                             Messages::Icon::Error);
+        return false;
     }
 }
 

@@ -6,7 +6,9 @@
 // (Ctrl+Shift+X), and the tray icon with its menu pupMain that shows and hides the window.
 // The two system-wide hotkeys are held from the window's creation until its close begins. A
 // press while a selection correction still waits for the other program is kept and handled
-// once it ends; one press waits at most (the user pressed twice, not ten times).
+// once it ends; one press waits at most (the user pressed twice, not ten times). The same two
+// corrections are offered on the session D-Bus, queued the same way, for desktops where the
+// hotkeys cannot be held.
 
 #include <QObject>
 #include <functional>
@@ -42,6 +44,8 @@ struct DesktopCorrectionsEnv {
     EngineSinks* records = nullptr;
     const Commands* commands = nullptr;
     std::function<ReplaceFlags()> replaceFlags;
+    // Offer the corrections on the session bus (the program does; tests need no bus).
+    bool sessionBus = false;
 };
 
 class DesktopCorrections : public QObject {
@@ -54,22 +58,31 @@ public:
     void CorrectClipboard();
     // CorrectSelection; false when it did not run to its end.
     bool CorrectSelection();
+    // A correction as its hotkey starts it: at once, or while a selection correction waits for
+    // the other program, once that one has ended; one waits at most. `done`, when given, gets
+    // the result (false also for a request that was dropped).
+    void Request(Hotkey hotkey, std::function<void(bool)> done = {});
     // AShowHide: hides a shown window, shows a hidden one in front.
     void ToggleShown();
     // The first step of the window's close: the hotkeys go back to the desktop.
     void ReleaseKeys();
 
 private:
+    struct Pending {
+        Hotkey hotkey;
+        std::function<void(bool)> done;
+    };
+
     void GrabKeys();
-    void OnHotkey(Hotkey hotkey);
-    // AReplaceInClipboard: an error reaches the user in a box.
-    void CorrectClipboardShowingErrors();
+    void OfferOnBus();
+    // AReplaceInClipboard: an error reaches the user in a box; false then.
+    bool CorrectClipboardShowingErrors();
     void RunPendingLater();
 
     DesktopCorrectionsEnv env_;
     SelectionCorrection* selection_ = nullptr;
     TrayIcon* trayIcon_ = nullptr;
-    std::optional<Hotkey> pending_;
+    std::optional<Pending> pending_;
     bool released_ = false;
 };
 

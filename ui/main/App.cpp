@@ -54,6 +54,7 @@ int RunInteractive(int argc, char** argv) {
     env.shell = &shell;
     env.clipboard = &clipboard;
     env.keys = &keys;
+    env.sessionBus = true;
 
     MainForm window(std::move(env));
     messages.SetParent(&window);

@@ -286,6 +286,7 @@ void MainForm::BuildCorrection() {
     desktop.records = &correctionRun_->BufferSinks();
     desktop.commands = &commands_;
     desktop.replaceFlags = run.replaceFlags;
+    desktop.sessionBus = env_.sessionBus;
     desktop_ = new DesktopCorrections(std::move(desktop));
 
     DroppedFilesEnv drops;

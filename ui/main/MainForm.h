@@ -69,6 +69,8 @@ struct MainFormEnv {
     DesktopKeys* keys = nullptr;
     // The undo journal's folder; empty: corrections are not journalled.
     std::filesystem::path stateFolder;
+    // Offer the clipboard and selection corrections on the session D-Bus.
+    bool sessionBus = false;
 };
 
 class MainForm : public QxForm {
