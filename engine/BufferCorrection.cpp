@@ -32,6 +32,9 @@ CorrectionResult CorrectBuffer(Clipboard& clipboard, ClipboardBox& page,
     const std::string buffer = page.BoxText();
 
     page.StartProgress(rules.ActiveRuleCount());
+    // A picture (or anything else that is no text) with nothing in the box to put instead: the
+    // clipboard keeps what it holds rather than becoming empty.
+    if (buffer.empty() && !clipboard.HasText()) return {CorrectionOutcome::Empty, {}};
 
     // The box holds Unicode, so the buffer is decoded from UTF-8 in any case; the answer only
     // says whether the program takes it as UTF-8 (byte-order mark, stop on an empty result).

@@ -72,6 +72,8 @@ TEST(CorrectBuffer, FollowsTheClipboardSteps) {
          CorrectionOutcome::Rewritten, "Привет, мир", "Привет, свет"},
         {"no clipboard text: the box is corrected", std::nullopt, "мир", false,
          CorrectionOutcome::Rewritten, "мир", "свет"},
+        {"no clipboard text and an empty box: the clipboard keeps its picture", std::nullopt, "",
+         false, CorrectionOutcome::Empty, std::nullopt, std::nullopt},
         {"written back even when no rule changed anything", "ничего", "", false,
          CorrectionOutcome::Unchanged, "ничего", "ничего"},
         {"an empty text reaches the rules and the clipboard", "", "old box", false,
