@@ -9,6 +9,7 @@
 // once it ends; one press waits at most (the user pressed twice, not ten times).
 
 #include <QObject>
+#include <QString>
 #include <functional>
 #include <optional>
 
@@ -70,6 +71,7 @@ private:
     SelectionCorrection* selection_ = nullptr;
     TrayIcon* trayIcon_ = nullptr;
     std::optional<Hotkey> pending_;
+    QString selectionError_;  // the rule's error that ended the selection correction, if any
     bool released_ = false;
 };
 

@@ -12,6 +12,7 @@
 #include "platform/Messages.h"
 #include "ui/common/QtText.h"
 #include "ui/preview/PreviewModel.h"
+#include "ui/tester/WarningTexts.h"
 #include "ui_PreviewForm.h"
 
 namespace qx {
@@ -179,8 +180,7 @@ void PreviewForm::Step() {
             if (first) ui_->lvFiles->setCurrentIndex(model_->index(0, PreviewModel::kFile));
         } catch (const std::exception& error) {
             StopComputing(QStringLiteral("Просмотр прерван ошибкой правила. "));
-            messages().Show(FromErrorText(error.what()).toStdString(), "qxQuendro",
-                            Messages::Icon::Error);
+            messages().Show(RuleErrorText(error).toStdString(), "qxQuendro", Messages::Icon::Error);
             return;
         }
     }

@@ -38,11 +38,16 @@ QString WarningText(const RuleWarning& warning, const ActiveRules& rows, TallySo
     return {};
 }
 
-QString RefusedRunText(const std::exception& error) {
+QString RuleErrorText(const std::exception& error) {
     const auto* rule = dynamic_cast<const ERuleRegExpr*>(&error);
     if (rule == nullptr) return FromErrorText(error.what());
     return QStringLiteral("Замена ") + Named(rule->Row(), rule->Find()) + QStringLiteral(":\n") +
-           FromErrorText(error.what()) + QStringLiteral("\nКоррекция не начата.");
+           FromErrorText(error.what());
+}
+
+QString RefusedRunText(const std::exception& error) {
+    if (dynamic_cast<const ERuleRegExpr*>(&error) == nullptr) return FromErrorText(error.what());
+    return RuleErrorText(error) + QStringLiteral("\nКоррекция не начата.");
 }
 
 }  // namespace qx
