@@ -19,6 +19,7 @@
 #include "engine/RuleWarnings.h"
 #include "engine/TReplace.h"
 #include "engine/TextDiff.h"
+#include "engine/TextRoutines.h"
 #include "platform/Clipboard.h"
 #include "ui/common/QtText.h"
 #include "ui/tester/WarningTexts.h"
@@ -46,7 +47,9 @@ QString DisplayText(std::string_view text, std::vector<int>& position) {
     return FromCp1251(shown);
 }
 
-QString RuleText(const std::string& text) { return FromCp1251(text); }
+// As the rule list shows it: spaces, line breaks and tabs as their tokens, so a rule of blanks
+// is not an empty cell.
+QString RuleText(const std::string& text) { return FromCp1251(EncodeTokens(text)); }
 
 }  // namespace
 

@@ -4,13 +4,15 @@
 #include "engine/ActiveRules.h"
 #include "engine/RuleEngine.h"
 #include "engine/TReplace.h"
+#include "engine/TextRoutines.h"
 #include "ui/common/QtText.h"
 
 namespace qx {
 namespace {
 
+// The find text in the rule list's form: a rule of blanks shows as "[sp][sp]", not as nothing.
 QString Named(std::size_t row, std::string_view find) {
-    return QStringLiteral("№%1 «%2»").arg(row + 1).arg(FromCp1251(find));
+    return QStringLiteral("№%1 «%2»").arg(row + 1).arg(FromCp1251(EncodeTokens(find)));
 }
 
 }  // namespace
