@@ -353,12 +353,16 @@ void ListTestForm::ShowStepView(StepView& view) {
         selections.reserve(static_cast<qsizetype>(marks.size()));
         QTextCharFormat format;
         format.setBackground(color);
+        // An empty place (text inserted or removed on the other side) underlines the character
+        // after it: filled like a change, that character would look changed itself.
+        QTextCharFormat gap;
+        gap.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+        gap.setUnderlineColor(color.darker(250));
         for (const auto& [start, length] : marks) {
             QTextEdit::ExtraSelection selection;
-            selection.format = format;
+            selection.format = length > 0 ? format : gap;
             selection.cursor = QTextCursor(box->document());
             selection.cursor.setPosition(start);
-            // An empty place (text removed on this side) is marked as a thin gap: one character.
             selection.cursor.setPosition(
                 length > 0 ? start + length
                            : std::min<int>(start + 1, static_cast<int>(text.size())),
