@@ -211,10 +211,12 @@ void PreviewForm::StopComputing(const QString& status) {
 }
 
 void PreviewForm::UpdateStatus() {
-    QString text = computing_ ? QStringLiteral("Просмотрено файлов: %1 из %2. ")
-                                    .arg(static_cast<qulonglong>(next_))
-                                    .arg(static_cast<qulonglong>(request_.files.size()))
-                              : ended_;
+    QString text = computing_ ? QString() : ended_;
+    // A preview stopped early says how far it got: only the files it looked at can be written.
+    if (computing_ || next_ < request_.files.size())
+        text += QStringLiteral("Просмотрено файлов: %1 из %2. ")
+                    .arg(static_cast<qulonglong>(next_))
+                    .arg(static_cast<qulonglong>(request_.files.size()));
     text += QStringLiteral("Будут изменены: %1, пропущены: %2, ")
                 .arg(static_cast<qulonglong>(changing_))
                 .arg(static_cast<qulonglong>(skipped_));
