@@ -161,7 +161,7 @@ FileListCorrection::Summary FileListCorrection::Run(
         report.path = path;
         try {
             report.result = CorrectFile(path, conditions_, utf8Option_, rules_, makeBackup, {},
-                                        linkUse ? linkUse(path) : LinkUse::Follow);
+                                        linkUse ? linkUse(path) : LinkUse::Follow, rewrite);
             report.verdict = report.result.Handled() ? FileReport::Verdict::Corrected
                                                      : FileReport::Verdict::Skipped;
         } catch (const std::exception& error) {
@@ -192,6 +192,7 @@ FileListCorrection::Summary FileListCorrection::RunParallel(
         single.linkUse = linkUse;
         single.onProgress = onProgress;
         single.onFileDone = onFileDone;
+        single.rewrite = rewrite;
         return single.Run(files);
     }
 
@@ -212,8 +213,8 @@ FileListCorrection::Summary FileListCorrection::RunParallel(
                                                   : Utf8ToCp1251Lenient(path.native()));
                 report.result = CorrectFile(
                     path, conditions_, utf8Option_, own, makeBackup,
-                    [&] { return run.MayWrite(*index); },
-                    linkUse ? linkUse(path) : LinkUse::Follow);
+                    [&] { return run.MayWrite(*index); }, linkUse ? linkUse(path) : LinkUse::Follow,
+                    rewrite);
                 report.verdict = report.result.Handled() ? FileReport::Verdict::Corrected
                                                          : FileReport::Verdict::Skipped;
             } catch (const std::exception& error) {

@@ -92,6 +92,8 @@ public:
     std::function<void(const FileReport&)> onFileDone;
     // Asked between two files; true ends the run.
     std::function<bool()> stopRequested;
+    // How the files are written (see RewriteOptions).
+    RewriteOptions rewrite;
 
 private:
     TextRules& rules_;

@@ -2,6 +2,8 @@
 #include "engine/CodePage.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "engine/CaseFoldSearcher.h"
 #include "engine/Utf8.h"
@@ -97,25 +99,93 @@ void AppendCp1251(std::string& out, std::optional<char32_t> codePoint, bool& all
     }
 }
 
+// The windows-1251 byte of every two-byte sequence (lead C2-DF, then a continuation byte): 0
+// where the code page lacks the character. Cyrillic text is all two-byte sequences.
+struct TwoByteTable {
+    static constexpr unsigned kFirstLead = 0xC2;
+    std::array<unsigned char, (0xE0 - kFirstLead) * 64> bytes{};
+    TwoByteTable() {
+        for (unsigned lead = kFirstLead; lead < 0xE0; ++lead) {
+            for (unsigned low = 0; low < 64; ++low) {
+                const auto byte = CodePointToCp1251(((lead & 0x1F) << 6) | low);
+                bytes[(lead - kFirstLead) * 64 + low] = byte ? *byte : 0;
+            }
+        }
+    }
+};
+
+const TwoByteTable& TwoBytes() {
+    static const TwoByteTable table;
+    return table;
+}
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080;
+
+// The UTF-8 bytes of every windows-1251 byte.
+struct Utf8OfByteTable {
+    std::array<std::array<char, 3>, 256> bytes{};
+    std::array<unsigned char, 256> length{};
+    Utf8OfByteTable() {
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            std::string encoded;
+            AppendUtf8(encoded, Cp1251ToCodePoint(static_cast<unsigned char>(byte)));
+            std::copy(encoded.begin(), encoded.end(), bytes[byte].begin());
+            length[byte] = static_cast<unsigned char>(encoded.size());
+        }
+    }
+};
+
+const Utf8OfByteTable& Utf8OfByte() {
+    static const Utf8OfByteTable table;
+    return table;
+}
+
 std::optional<std::string> DecodeUtf8(std::string_view text, bool strict, bool* lossless) {
-    std::string out;
-    out.reserve(text.size());
+    const TwoByteTable& twoBytes = TwoBytes();
+    // Never longer than the input: every character takes at least one byte there.
+    std::string out(text.size(), '\0');
+    char* to = out.data();
     bool allKept = true;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const unsigned char lead = static_cast<unsigned char>(text[pos]);
-        if (lead < 0x80) {  // the common case: plain ASCII, copied in a run
-            std::size_t end = pos + 1;
-            while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80) ++end;
-            out.append(text.substr(pos, end - pos));
-            pos = end;
+    const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = begin + text.size();
+    const auto* at = begin;
+    while (at < end) {
+        // Plain ASCII is copied eight bytes at a time.
+        std::uint64_t word = 0;
+        while (end - at >= 8 && (std::memcpy(&word, at, 8), (word & kHighBits) == 0)) {
+            std::memcpy(to, at, 8);
+            at += 8;
+            to += 8;
+        }
+        if (at == end) break;
+        const unsigned lead = *at;
+        if (lead < 0x80) {
+            *to++ = static_cast<char>(lead);
+            ++at;
             continue;
         }
-        const char32_t cp = NextCodePoint(text, pos);
-        if (IsInvalidUtf8Byte(cp) && strict) return std::nullopt;
-        AppendCp1251(out, IsInvalidUtf8Byte(cp) ? std::nullopt : std::optional<char32_t>(cp),
-                     allKept);
+        unsigned char byte = 0;
+        if (lead >= TwoByteTable::kFirstLead && lead < 0xE0 && end - at >= 2 &&
+            (at[1] & 0xC0) == 0x80) {
+            byte = twoBytes.bytes[(lead - TwoByteTable::kFirstLead) * 64 + (at[1] & 0x3F)];
+            at += 2;
+        } else {
+            std::size_t pos = static_cast<std::size_t>(at - begin);
+            const char32_t cp = NextCodePoint(text, pos);
+            at = begin + pos;
+            if (IsInvalidUtf8Byte(cp)) {
+                if (strict) return std::nullopt;
+            } else if (const auto known = CodePointToCp1251(cp)) {
+                byte = *known;
+            }
+        }
+        if (byte == 0) {
+            byte = '?';
+            allKept = false;
+        }
+        *to++ = static_cast<char>(byte);
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
     if (lossless) *lossless = allKept;
     return out;
 }
@@ -161,10 +231,33 @@ std::optional<unsigned char> CodePointToCp1251(char32_t codePoint) {
     return byte;
 }
 
+std::size_t Cp1251Utf8Size(std::string_view text) {
+    const Utf8OfByteTable& table = Utf8OfByte();
+    std::size_t size = 0;
+    for (const char c : text) size += table.length[static_cast<unsigned char>(c)];
+    return size;
+}
+
 std::string Cp1251ToUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 2);
-    for (char c : text) AppendUtf8(out, Cp1251ToCodePoint(static_cast<unsigned char>(c)));
+    const Utf8OfByteTable& table = Utf8OfByte();
+    std::string out(Cp1251Utf8Size(text), '\0');
+    char* to = out.data();
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    while (at < end) {
+        // Plain ASCII is copied eight bytes at a time.
+        std::uint64_t word = 0;
+        while (end - at >= 8 && (std::memcpy(&word, at, 8), (word & kHighBits) == 0)) {
+            std::memcpy(to, at, 8);
+            at += 8;
+            to += 8;
+        }
+        if (at == end) break;
+        const auto byte = static_cast<unsigned char>(*at++);
+        const unsigned length = table.length[byte];
+        std::memcpy(to, table.bytes[byte].data(), length);
+        to += length;
+    }
     return out;
 }
 

@@ -40,6 +40,8 @@ char32_t Cp1251ToCodePoint(unsigned char byte);
 std::optional<unsigned char> CodePointToCp1251(char32_t codePoint);
 
 std::string Cp1251ToUtf8(std::string_view text);
+// The length of Cp1251ToUtf8(text), without making it.
+std::size_t Cp1251Utf8Size(std::string_view text);
 std::u16string Cp1251ToUtf16(std::string_view text);
 
 // Characters windows-1251 lacks become "?"; `lossless`, when given, tells whether none did.

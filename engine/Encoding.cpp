@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/Encoding.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "engine/CodePage.h"
 #include "engine/Utf8.h"
 
@@ -13,14 +16,28 @@ bool IsLeadingWhiteSpace(char c) { return c == '\t' || c == '\n' || c == '\r' ||
 // valid UTF-8: its letters C0-FF are lead bytes that want continuation bytes 80-BF, which in
 // windows-1251 are rarer letters and punctuation, so two letters in a row already fail.
 bool IsMultiByteUtf8(std::string_view text) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080;
     bool multiByte = false;
     std::size_t pos = 0;
     while (pos < text.size()) {
-        if (static_cast<unsigned char>(text[pos]) < 0x80) {
+        // Plain ASCII is passed over eight bytes at a time.
+        std::uint64_t word = 0;
+        while (text.size() - pos >= 8 &&
+               (std::memcpy(&word, text.data() + pos, 8), (word & kHighBits) == 0))
+            pos += 8;
+        if (pos == text.size()) break;
+        const auto lead = static_cast<unsigned char>(text[pos]);
+        if (lead < 0x80) {
             ++pos;
             continue;
         }
-        if (IsInvalidUtf8Byte(NextCodePoint(text, pos))) return false;
+        // The common two-byte sequence (Cyrillic) without decoding it.
+        if (lead >= 0xC2 && lead <= 0xDF && pos + 1 < text.size() &&
+            (static_cast<unsigned char>(text[pos + 1]) & 0xC0) == 0x80) {
+            pos += 2;
+        } else if (IsInvalidUtf8Byte(NextCodePoint(text, pos))) {
+            return false;
+        }
         multiByte = true;
     }
     return multiByte;

@@ -54,12 +54,7 @@ public:
         : whole_(text), text_(text), bom_(bom), hasBom_(bom) {}
 
     std::size_t Size() const override {
-        std::size_t size = hasBom_ ? kUtf8Bom.size() : 0;
-        for (const char c : whole_) {
-            const char32_t code = Cp1251ToCodePoint(static_cast<unsigned char>(c));
-            size += code < 0x80 ? 1 : code < 0x800 ? 2 : 3;
-        }
-        return size;
+        return (hasBom_ ? kUtf8Bom.size() : 0) + Cp1251Utf8Size(whole_);
     }
 
     std::string_view Next() override {
@@ -104,7 +99,7 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
 CorrectionResult CorrectFile(const std::filesystem::path& path,
                              const TReplaceConditions* conditions, bool utf8Option,
                              TextRules& rules, const BackupCopy& backup, const WriteGate& gate,
-                             LinkUse links) {
+                             LinkUse links, RewriteOptions rewrite) {
     // Look before opening: opening a named pipe or a device could block or have effects.
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) return RefusedOnOpen(errno);
@@ -175,9 +170,9 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
     RewriteResult written;
     if (answer.utf8) {
         Utf8Content content(corrected, answer.hasBom);
-        written = RewriteFile(fd.Get(), path, bytes, content);
+        written = RewriteFile(fd.Get(), path, bytes, content, rewrite);
     } else {
-        written = RewriteFile(fd.Get(), path, bytes, corrected);
+        written = RewriteFile(fd.Get(), path, bytes, corrected, rewrite);
     }
     switch (written.status) {
         case RewriteResult::Status::Written:

@@ -22,6 +22,7 @@
 
 #include "engine/CorrectionResult.h"
 #include "engine/EngineRules.h"
+#include "engine/FileIo.h"
 #include "engine/TextRules.h"
 
 namespace qx {
@@ -57,7 +58,7 @@ enum class LinkUse { Follow, Refuse };
 CorrectionResult CorrectFile(const std::filesystem::path& path,
                              const TReplaceConditions* conditions, bool utf8Option,
                              TextRules& rules, const BackupCopy& backup, const WriteGate& gate,
-                             LinkUse links = LinkUse::Follow);
+                             LinkUse links = LinkUse::Follow, RewriteOptions rewrite = {});
 
 inline CorrectionResult CorrectFile(const std::filesystem::path& path, ReplaceFlags flags,
                                     const TReplaceConditions* conditions, bool utf8Option,

@@ -218,7 +218,7 @@ enum class BesideOutcome { Written, NotPossible, Failed };
 // NotPossible: the new file could not be made to be what the old one was; nothing happened.
 // Failed (`error` set): writing it failed; the old file is untouched.
 BesideOutcome WriteBeside(int fd, const std::filesystem::path& path, ContentSource& replacement,
-                          int& error) {
+                          bool sync, int& error) {
     struct stat file {};
     struct stat named {};
     if (::fstat(fd, &file) != 0 || !S_ISREG(file.st_mode) || file.st_nlink != 1) {
@@ -263,12 +263,12 @@ BesideOutcome WriteBeside(int fd, const std::filesystem::path& path, ContentSour
         if (const int failure = Truncate(temp.fd(), written)) return fail(failure);
     }
     // On disk before it takes the name: after a crash the name holds all of the new content.
-    if (::fsync(temp.fd()) != 0) return fail(errno);
+    if (sync && ::fsync(temp.fd()) != 0) return fail(errno);
     if (!temp.Close()) return fail(errno);
     if (!NamesTheFile(path, file)) return fail(ESTALE);
     if (::rename(temp.path().c_str(), path.c_str()) != 0) return fail(errno);
     temp.Commit();
-    SyncFolder(path.parent_path());
+    if (sync) SyncFolder(path.parent_path());
     return BesideOutcome::Written;
 }
 
@@ -435,10 +435,10 @@ RewriteResult RewriteInPlace(int fd, std::string_view original, std::string_view
 
 RewriteResult RewriteFile(int fd, const std::filesystem::path& path, std::string_view original,
                           ContentSource& replacement, RewriteOptions options) {
-    if (options.renameOver) {
+    if (options.renameOver && original.size() >= options.renameAtLeast) {
         const FileSizeSignalScope hold;
         int error = 0;
-        switch (WriteBeside(fd, path, replacement, error)) {
+        switch (WriteBeside(fd, path, replacement, options.syncRenamed, error)) {
             case BesideOutcome::Written: {
                 RewriteResult result;
                 result.method = RewriteResult::Method::Renamed;

@@ -89,6 +89,16 @@ struct RewriteOptions {
     bool reserveFirst = true;
     // RewriteFile tries a new file and a rename first; off to rewrite in place only.
     bool renameOver = true;
+    // ...for files of at least this many bytes only. A small file is rewritten in place with
+    // one write (and a truncation when it shrinks), too quick for a kill to land in between in
+    // practice, and at a quarter of the cost of making a new file: a run over many small files
+    // can take that.
+    std::size_t renameAtLeast = 0;
+    // The new file and its folder reach the disk before and after the rename, so that a power
+    // cut leaves the old content or the new one. A killed process leaves one of the two either
+    // way (the page cache outlives it); off, a run over many files does not wait for the disk
+    // once per file, which is what `sed -i` does too.
+    bool syncRenamed = true;
 };
 
 // Holds SIGXFSZ back on the calling thread for its lifetime, so that the rewrites made meanwhile

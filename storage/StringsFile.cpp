@@ -2,6 +2,7 @@
 #include "storage/StringsFile.h"
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 
 #include "engine/CodePage.h"
@@ -22,8 +23,10 @@ constexpr std::string_view kHint = "Hint";
 constexpr std::string_view kName = "Name";
 }  // namespace element
 
-constexpr std::string_view kEmptyDocument =
-    "<?xml version=\"1.0\" encoding=\"windows-1251\"?><Strings></Strings>";
+std::string EmptyDocument() {
+    return "<?xml version=\"1.0\" encoding=\"windows-1251\"?><" + std::string(element::kRoot) +
+           "/>";
+}
 
 // The child element of this name, made and appended when missing.
 XmlNode ChildElement(const XmlNode& parent, std::string_view name) {
@@ -47,7 +50,7 @@ bool HasCyrillic(const StringsControl& control) {
 }
 
 void BuildDocument(XmlDocument& document, const std::vector<StringsForm>& forms) {
-    document.loadXML(kEmptyDocument);
+    document.loadXML(EmptyDocument());
     XmlNode root = document.documentElement();
     root.setAttribute("xml:space", "preserve");
     XmlNode formsNode = ChildElement(root, element::kForms);

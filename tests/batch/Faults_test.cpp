@@ -356,6 +356,22 @@ TEST(RenameOver, KeepsOwnerModeAttributesAndFallsBackInPlaceWhenItCannot) {
                   static_cast<ssize_t>(sizeof acl));
     }
 
+    // A file below the size the caller renames from is rewritten in place, unsynced or not.
+    {
+        RewriteOptions smallInPlace;
+        smallInPlace.renameAtLeast = 6;
+        smallInPlace.syncRenamed = false;
+        struct stat was {};
+        ASSERT_EQ(::stat(path.c_str(), &was), 0);
+        UniqueFd again(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+        const RewriteResult small = RewriteFile(again.Get(), path, "one B", "one b", smallInPlace);
+        EXPECT_EQ(small.method, RewriteResult::Method::InPlace);
+        struct stat now {};
+        ASSERT_EQ(::stat(path.c_str(), &now), 0);
+        EXPECT_EQ(now.st_ino, was.st_ino);
+        EXPECT_EQ(ReadBytes(path), "one b");
+    }
+
     // Cases the rename cannot keep: each is rewritten in place, keeping its inode.
     struct Row {
         const char* name;
