@@ -220,9 +220,7 @@ void PreviewForm::UpdateStatus() {
     text += QStringLiteral("Будут изменены: %1, пропущены: %2, ")
                 .arg(static_cast<qulonglong>(changing_))
                 .arg(static_cast<qulonglong>(skipped_));
-    if (notXml_ > 0)
-        text +=
-            QStringLiteral("не XML для правил с xPath: %1, ").arg(static_cast<qulonglong>(notXml_));
+    if (notXml_ > 0) text += QStringLiteral("не XML: %1, ").arg(static_cast<qulonglong>(notXml_));
     text += QStringLiteral("без изменений: %1.")
                 .arg(static_cast<qulonglong>(next_ - changing_ - skipped_ - notXml_));
     ui_->lblStatus->setText(text);
