@@ -233,6 +233,16 @@ void ListTesterTest::brokenRuleIsMarkedBeforeAnyRunAndARunRefusesNamingIt() {
     std::string content;
     in >> content;
     QCOMPARE(content, std::string("abc"));
+
+    // Unchecked, the broken rule keeps its mark (and only that one); repaired, it loses it.
+    window_->RuleRows().SetChecked(1, false);
+    window_->Tester().Marks().Update();
+    QVERIFY(Marked(1));
+    QVERIFY2(Tooltip(1).startsWith(QStringLiteral("Ошибка в регулярном выражении: ")),
+             qPrintable(Tooltip(1)));
+    window_->RuleRows().Rule(1)->Find = "a(b)";
+    window_->Tester().Marks().Update();
+    QVERIFY(!Marked(1));
 }
 
 void ListTesterTest::afterARunTheRulesThatFoundNothingAreMarked() {
