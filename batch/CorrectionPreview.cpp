@@ -90,6 +90,7 @@ FilePreview CorrectionPreview::Preview(const std::filesystem::path& path, TextRu
         if (result.outcome == CorrectionOutcome::Unchanged && !counter_->log.empty()) {
             file.verdict = FilePreview::Verdict::Skipped;
             file.reason = counter_->log;
+            file.notXml = true;
         }
     } else {
         file.verdict = FilePreview::Verdict::Skipped;

@@ -50,7 +50,8 @@ struct FilePreview {
     };
     std::filesystem::path path;
     Verdict verdict = Verdict::Unchanged;
-    std::string reason;            // UTF-8, for Skipped
+    std::string reason;   // UTF-8, for Skipped
+    bool notXml = false;  // Skipped only because its xPath rules found no XML document in it
     std::size_t replacements = 0;  // replacements the rules made in it
     ChangedPlaces places;
     FileFingerprint fingerprint;  // for WouldChange

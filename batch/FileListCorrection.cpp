@@ -167,6 +167,7 @@ FileListCorrection::Summary FileListCorrection::Run(
         } catch (const std::exception& error) {
             report.verdict = FileReport::Verdict::Error;
             report.error = error.what();
+            report.cause = std::current_exception();
             summary.failed = true;
         }
         ++summary.done;
@@ -219,6 +220,7 @@ FileListCorrection::Summary FileListCorrection::RunParallel(
             } catch (const std::exception& error) {
                 report.verdict = FileReport::Verdict::Error;
                 report.error = error.what();
+                report.cause = std::current_exception();
                 failed = true;
             }
             run.Finish(*index, failed, std::move(report));

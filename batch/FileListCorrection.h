@@ -12,6 +12,7 @@
 //     const FileListCorrection::Summary summary = correction.Run(paths);
 
 #include <cstddef>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -42,7 +43,8 @@ struct FileReport {
     std::filesystem::path path;
     Verdict verdict = Verdict::Corrected;
     CorrectionResult result;
-    std::string error;  // what() of the rule's error, for Verdict::Error
+    std::string error;         // what() of the rule's error, for Verdict::Error
+    std::exception_ptr cause;  // the error itself, for Verdict::Error (it may name its rule)
 };
 
 class FileListCorrection {

@@ -81,6 +81,18 @@ bool SameScope(const Checked& earlier, const Checked& later) {
 
 }  // namespace
 
+std::string ExpressionError(const TReplace& rule) {
+    if (!rule.IsRegex() || SetsNodeText(rule)) return {};
+    TRegExpr expression;
+    expression.SetExpression(WorkingFind(rule));
+    try {
+        expression.CanMatchEmpty();  // compiles it
+    } catch (const ERegExpr& error) {
+        return error.what();
+    }
+    return {};
+}
+
 std::vector<RuleWarning> FindRuleWarnings(const ActiveRules& rows, ReplaceFlags flags,
                                           const RuleTally* tally) {
     std::vector<Checked> rules;

@@ -16,6 +16,7 @@
 namespace qx {
 
 class RuleTally;
+class TReplace;
 
 enum class RuleWarningKind {
     NotCompiled,   // `error` holds the engine's text; a correction with it checked refuses
@@ -38,5 +39,9 @@ struct RuleWarning {
 // is the run to judge "found nothing" by, and gives the texts its rules actually inserted.
 std::vector<RuleWarning> FindRuleWarnings(const ActiveRules& rows, ReplaceFlags flags,
                                           const RuleTally* tally);
+
+// The engine's text for a regular-expression rule whose expression does not compile, checked
+// or not; empty for one that compiles and for every other rule.
+std::string ExpressionError(const TReplace& rule);
 
 }  // namespace qx

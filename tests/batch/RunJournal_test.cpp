@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <set>
 #include <string>
 #include <vector>
@@ -219,6 +222,47 @@ TEST(RunJournal, KeepsTheNewestRunsWithinItsLimits) {
     runs = RunJournal::Runs(state);
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(RunJournal::Read(runs[0]).at(0).size, big.size());
+}
+
+// A real kill, not a journal cut by hand: whatever the process had not handed to the system
+// when it died is lost, and undo gets only what reached the journal file.
+TEST(RunJournal, AProcessKilledDuringARunLeavesAJournalThatUndoesWhatItHolds) {
+    TempFolder folder;
+    std::vector<Sample> samples;
+    for (int k = 0; k < 6; ++k)
+        samples.push_back({"", "colour " + std::to_string(k) + "\n", true, false});
+    std::vector<std::filesystem::path> paths;
+    for (std::size_t k = 0; k < samples.size(); ++k) {
+        paths.push_back(folder / ("f" + std::to_string(k) + ".txt"));
+        WriteBytes(paths[k], samples[k].before);
+    }
+    constexpr std::size_t kKilledAfter = 3;
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        Correction correction;
+        RunJournal journal(folder / "state", 1 << 20);
+        journal.Attach(correction.loop);
+        std::size_t done = 0;
+        correction.loop.onFileDone = [&, journaled =
+                                             correction.loop.onFileDone](const FileReport& report) {
+            journaled(report);
+            if (++done == kKilledAfter) ::raise(SIGKILL);
+        };
+        correction.loop.Run(paths);
+        ::_exit(0);  // not reached
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    for (std::size_t k = 0; k < paths.size(); ++k)
+        EXPECT_EQ(ReadBytes(paths[k]) == samples[k].before, k >= kKilledAfter) << k;
+
+    const UndoReport report = JournalUndo(folder / "state").UndoLast();
+    EXPECT_EQ(report.restored.size(), kKilledAfter);
+    EXPECT_TRUE(report.leftAlone.empty());
+    for (std::size_t k = 0; k < paths.size(); ++k)
+        EXPECT_EQ(ReadBytes(paths[k]), samples[k].before);
 }
 
 }  // namespace

@@ -21,7 +21,9 @@
 #include "engine/TRuleRows.h"
 #include "platform/Clipboard.h"
 #include "storage/ListFile.h"
+#include "ui/correction/CorrectionRun.h"
 #include "ui/main/MainForm.h"
+#include "ui/preview/PreviewForm.h"
 #include "ui/rules/RuleRowsModel.h"
 #include "ui/rules/RulesPanel.h"
 #include "ui/tester/ListTestForm.h"
@@ -204,17 +206,43 @@ void ListTesterTest::brokenRuleIsMarkedBeforeAnyRunAndARunRefusesNamingIt() {
         ->setEditText(QString::fromStdString(test::PathOf(*data_).string()));
     window_->findChild<QComboBox*>(QStringLiteral("cmbMask"))->setEditText(QStringLiteral("*.txt"));
     window_->findChild<QPushButton*>(QStringLiteral("btnRefresh"))->click();
-    messages_.answers = {true};
+    // Every way of starting a correction refuses at once, before its question, naming the rule;
+    // the clipboard's, whose engine compiles as it goes, names it too.
+    const auto refusedNamingTheRule = [this](const char* how, bool notStarted) {
+        QVERIFY2(messages_.asked.empty(), how);
+        QVERIFY2(messages_.shown.size() == 1, how);
+        const std::string text = messages_.shown.back().text;
+        QVERIFY2(text.starts_with("Замена №2 «a(»:\nTRegExpr(comp): "), (how + text).c_str());
+        QCOMPARE(text.ends_with("\nКоррекция не начата."), notStarted);
+        messages_ = {};
+    };
+    messages_ = {};
+    messages_.answer = true;
     window_->Action("AReplace")->trigger();
-    QVERIFY(!messages_.shown.empty());
-    const std::string& text = messages_.shown.back().text;
-    QVERIFY2(text.find("Замена №2 «a(»") != std::string::npos, text.c_str());
-    QVERIFY2(text.find("TRegExpr(comp): ") != std::string::npos, text.c_str());
-    QVERIFY(text.find("Коррекция не начата.") != std::string::npos);
+    refusedNamingTheRule("run", true);
+    window_->Action("APreview")->trigger();
+    QVERIFY(!window_->Correction().PreviewWindow().isVisible());
+    refusedNamingTheRule("preview", true);
+    window_->DropFiles({test::PathOf(*data_) / "a.txt"});
+    refusedNamingTheRule("dropped", true);
+    clipboard_.text = "abc";
+    window_->Action("AReplaceInClipboard")->trigger();
+    refusedNamingTheRule("clipboard", false);
+    QCOMPARE(clipboard_.text, std::string("abc"));
     std::ifstream in(test::PathOf(*data_) / "a.txt");
     std::string content;
     in >> content;
     QCOMPARE(content, std::string("abc"));
+
+    // Unchecked, the broken rule keeps its mark (and only that one); repaired, it loses it.
+    window_->RuleRows().SetChecked(1, false);
+    window_->Tester().Marks().Update();
+    QVERIFY(Marked(1));
+    QVERIFY2(Tooltip(1).startsWith(QStringLiteral("Ошибка в регулярном выражении: ")),
+             qPrintable(Tooltip(1)));
+    window_->RuleRows().Rule(1)->Find = "a(b)";
+    window_->Tester().Marks().Update();
+    QVERIFY(!Marked(1));
 }
 
 void ListTesterTest::afterARunTheRulesThatFoundNothingAreMarked() {

@@ -131,6 +131,7 @@ private slots:
     void busCallsWaitTheirTurnAndAreAnswered();
     void droppedFilesAreCorrectedOnlyAfterYes();
     void showHideTogglesTheWindowAndTheKeysStay();
+    void selectionEndedByARuleNamesItAndGivesTheClipboardBack();
 
 private:
     void Start();
@@ -408,6 +409,26 @@ void SelectionCorrectionTest::showHideTogglesTheWindowAndTheKeysStay() {
     QCOMPARE(clipboard_->Text(), std::string("the"));
     window_->Action("AShowHide")->trigger();
     QVERIFY(window_->isVisible());
+}
+
+void SelectionCorrectionTest::selectionEndedByARuleNamesItAndGivesTheClipboardBack() {
+    std::ofstream(test::PathOf(*config_) / "Default.lst", std::ios::binary)
+        << "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n"
+           "<List xml:space=\"preserve\">\r\n"
+           "  <Item> <Find>teh</Find> <Replace>the</Replace>  <Checked>1</Checked>  </Item>\r\n"
+           "  <Item> <Find>(x</Find> <Replace>y</Replace> <Flags>r</Flags> <Checked>1</Checked>"
+           " </Item>\r\n"
+           "</List>\r\n";
+    Start();
+    clipboard_->text = "old clipboard";
+    desktop_->selection = "teh word";
+    QVERIFY(!window_->CorrectSelection());
+    // Nothing pasted, the user's clipboard back, and the faulty rule told by its number.
+    QCOMPARE(desktop_->events, (std::vector<std::string>{"copy"}));
+    QCOMPARE(clipboard_->Text(), std::string("old clipboard"));
+    QCOMPARE(messages_.shown.size(), std::size_t{1});
+    QVERIFY2(messages_.shown[0].text.starts_with("Замена №2 «(x»:\n"),
+             messages_.shown[0].text.c_str());
 }
 
 }  // namespace qx

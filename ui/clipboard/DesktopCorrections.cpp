@@ -25,6 +25,7 @@
 #include "ui/common/QtText.h"
 #include "ui/log/LogPage.h"
 #include "ui/main/Commands.h"
+#include "ui/tester/WarningTexts.h"
 
 namespace qx {
 
@@ -51,7 +52,17 @@ void DesktopCorrections::GrabKeys() {
     });
     if (env_.keys == nullptr || !env_.keys->Available()) return;
     selection_ = new SelectionCorrection(
-        *env_.keys, *env_.clipboard, [this] { CorrectClipboard(); }, this);
+        *env_.keys, *env_.clipboard,
+        [this] {
+            try {
+                CorrectClipboard();
+            } catch (const std::exception& error) {
+                // The sequence ends on it and puts the clipboard back; the user hears why after.
+                selectionError_ = RuleErrorText(error);
+                throw;
+            }
+        },
+        this);
     const std::vector<Hotkey> taken =
         env_.keys->Grab([self = QPointer<DesktopCorrections>(this)](Hotkey hotkey) {
             if (self != nullptr) self->Request(hotkey);
@@ -123,7 +134,7 @@ bool DesktopCorrections::CorrectClipboardShowingErrors() {
         CorrectClipboard();
         return true;
     } catch (const std::exception& error) {
-        env_.messages->Show(FromErrorText(error.what()).toStdString(), info::kBoxCaption,
+        env_.messages->Show(RuleErrorText(error).toStdString(), info::kBoxCaption,
                             Messages::Icon::Error);
         return false;
     }
@@ -141,7 +152,11 @@ void DesktopCorrections::CorrectClipboard() {
 }
 
 bool DesktopCorrections::CorrectSelection() {
+    selectionError_.clear();
     const bool done = selection_ != nullptr && selection_->Run();
+    if (!selectionError_.isEmpty())
+        env_.messages->Show(selectionError_.toStdString(), info::kBoxCaption,
+                            Messages::Icon::Error);
     RunPendingLater();
     return done;
 }

@@ -11,6 +11,7 @@
 // hotkeys cannot be held.
 
 #include <QObject>
+#include <QString>
 #include <functional>
 #include <optional>
 
@@ -83,6 +84,7 @@ private:
     SelectionCorrection* selection_ = nullptr;
     TrayIcon* trayIcon_ = nullptr;
     std::optional<Pending> pending_;
+    QString selectionError_;  // the rule's error that ended the selection correction, if any
     bool released_ = false;
 };
 

@@ -25,10 +25,11 @@ void DroppedFiles::Process(const std::vector<std::filesystem::path>& paths) {
     // The files page comes back however this ends.
     const std::unique_ptr<QTabWidget, std::function<void(QTabWidget*)>> backToFiles(
         env_.pages, [this](QTabWidget* pages) { pages->setCurrentWidget(env_.filesPage); });
-    if (!env_.messages->Ask(env_.strings->Text("lblStartReplace").toStdString(),
-                            env_.strings->Text("lblConfirm").toStdString()))
-        return;
-    env_.correction->CorrectDroppedFiles(paths);
+    // Asked once the rules are known to compile: a faulty rule is named instead.
+    env_.correction->CorrectDroppedFiles(paths, [this] {
+        return env_.messages->Ask(env_.strings->Text("lblStartReplace").toStdString(),
+                                  env_.strings->Text("lblConfirm").toStdString());
+    });
 }
 
 }  // namespace qx

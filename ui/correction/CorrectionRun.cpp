@@ -156,20 +156,18 @@ EngineSinks& CorrectionRun::Sinks() const { return *sinks_; }
 
 EngineSinks& CorrectionRun::BufferSinks() const { return *bufferSinks_; }
 
-void CorrectionRun::CorrectDroppedFiles(const std::vector<std::filesystem::path>& paths) {
+void CorrectionRun::CorrectDroppedFiles(const std::vector<std::filesystem::path>& paths,
+                                        const std::function<bool()>& confirm) {
     RuleEngine engine(*env_.rules, *sinks_);
-    try {
-        engine.Prepare();
-    } catch (const std::exception& error) {
-        ShowError(error.what());
-        return;
-    }
+    // Before the question: a list that cannot run is not offered.
+    if (!Prepared(engine)) return;
+    if (confirm && !confirm()) return;
     EngineRules rules(engine, env_.replaceFlags());
     FileListCorrection correction(rules, nullptr, env_.utf8On());
-    std::string failure;
+    std::exception_ptr failure;
     correction.onFileDone = [&](const FileReport& report) {
         sinks_->FileDone(report.verdict == FileReport::Verdict::Corrected);
-        if (report.verdict == FileReport::Verdict::Error) failure = report.error;
+        if (report.verdict == FileReport::Verdict::Error) failure = report.cause;
         if (report.verdict != FileReport::Verdict::Skipped) return;
         env_.log->AppendLine(FromUtf8(report.path.string()) + QStringLiteral(": ") +
                              FromUtf8(report.result.reason));
@@ -187,7 +185,7 @@ void CorrectionRun::CorrectDroppedFiles(const std::vector<std::filesystem::path>
     sinks_->HoldRecords(false);
     undo_->Finish();
     env_.updateActions();
-    if (!failure.empty()) ShowError(failure);
+    if (failure) ShowError(failure);
 }
 
 void CorrectionRun::CondReplace() {
@@ -223,11 +221,9 @@ void CorrectionRun::Preview(bool conditional) {
         return;
     }
     // An expression that does not compile is shown before any file is read.
-    try {
-        RuleEngine(*env_.rules, *sinks_).Prepare();
-    } catch (const std::exception& error) {
-        ShowError(error.what());
-        return;
+    {
+        RuleEngine check(*env_.rules, *sinks_);
+        if (!Prepared(check)) return;
     }
     request.rules = env_.rules;
     request.flags = env_.replaceFlags();
@@ -274,8 +270,8 @@ void CorrectionRun::RunOnBuffer(bool conditional) {
                           conditional ? env_.conditions : nullptr, env_.utf8On(), engine);
         if (!result.Handled() && !result.reason.empty())
             env_.log->AppendLine(QStringLiteral("Буфер обмена: ") + FromUtf8(result.reason));
-    } catch (const std::exception& error) {
-        ShowError(error.what());
+    } catch (const std::exception&) {
+        ShowError(std::current_exception());
     }
 }
 
@@ -289,6 +285,10 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules,
     }
     env_.progressBar->setMaximum(
         static_cast<int>(std::min<std::size_t>(activeRules * files.size(), INT_MAX)));
+    RuleEngine engine(*env_.rules, *sinks_);
+    // Every expression is compiled before the question and the first file: a typo in the fifth
+    // rule is named at once, and the whole folder stays untouched instead of half corrected.
+    if (!Prepared(engine)) return;
     // From the preview the user asked for the write already.
     if (!fromPreview && !env_.messages->Ask(Text(*env_.strings, "lblStartReplace"),
                                             Text(*env_.strings, "lblConfirm")))
@@ -307,16 +307,6 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules,
         return found == byPath.end() ? path.native() : found->second->caption;
     };
 
-    RuleEngine engine(*env_.rules, *sinks_);
-    // Every expression is compiled before the first file, so a typo in the fifth rule leaves
-    // the whole folder untouched instead of half corrected.
-    try {
-        engine.Prepare();
-    } catch (const std::exception& error) {
-        env_.messages->Show(RefusedRunText(error).toStdString(), kProgramCaption,
-                            Messages::Icon::Error);
-        return;
-    }
     RuleTally tally;
     engine.SetObserver(&tally);
     EngineRules rules(engine, env_.replaceFlags());
@@ -333,10 +323,10 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules,
     correction.recordName = [&captionOf](const std::filesystem::path& path) {
         return Utf8ToCp1251Lenient(captionOf(path));
     };
-    std::string failure;
+    std::exception_ptr failure;
     correction.onFileDone = [&](const FileReport& report) {
         sinks_->FileDone(report.verdict == FileReport::Verdict::Corrected);
-        if (report.verdict == FileReport::Verdict::Error) failure = report.error;
+        if (report.verdict == FileReport::Verdict::Error) failure = report.cause;
         if (report.verdict != FileReport::Verdict::Skipped) return;
         const std::string reason = changedSince.contains(report.path.native())
                                        ? std::string(CorrectionPreview::kChangedSinceText)
@@ -403,8 +393,25 @@ void CorrectionRun::RunOnFiles(bool conditional, std::size_t activeRules,
     env_.progressBar->setValue(0);
 }
 
-void CorrectionRun::ShowError(const std::string& what) {
-    env_.messages->Show(FromErrorText(what).toStdString(), kProgramCaption, Messages::Icon::Error);
+bool CorrectionRun::Prepared(RuleEngine& engine) {
+    try {
+        engine.Prepare();
+        return true;
+    } catch (const std::exception& error) {
+        env_.messages->Show(RefusedRunText(error).toStdString(), kProgramCaption,
+                            Messages::Icon::Error);
+        return false;
+    }
+}
+
+void CorrectionRun::ShowError(const std::exception_ptr& error) {
+    if (!error) return;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& what) {
+        env_.messages->Show(RuleErrorText(what).toStdString(), kProgramCaption,
+                            Messages::Icon::Error);
+    }
 }
 
 void CorrectionRun::DisableCommands() {

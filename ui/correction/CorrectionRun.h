@@ -14,6 +14,7 @@
 // panel but the stop button is disabled.
 
 #include <QObject>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -40,6 +41,7 @@ class EngineSinks;
 class LogPage;
 class MessageStrings;
 class Messages;
+class RuleEngine;
 class RuleTally;
 class TRuleRows;
 struct TReplaceConditions;
@@ -95,8 +97,10 @@ public:
 
     // Dropped files: each corrected with the window's rules, without backup copies, conditions
     // or summary; their records carry each file's path, added to those already listed. A file
-    // left uncorrected gets a line on the log page; a rule's error is shown.
-    void CorrectDroppedFiles(const std::vector<std::filesystem::path>& paths);
+    // left uncorrected gets a line on the log page; a rule's error is shown. `confirm`, asked
+    // once the rules are known to compile, may still call it off.
+    void CorrectDroppedFiles(const std::vector<std::filesystem::path>& paths,
+                             const std::function<bool()>& confirm = {});
 
     // Between two files the run ends; what was corrected stays corrected.
     void RequestStop() { stopRequested_ = true; }
@@ -126,7 +130,11 @@ private:
     void RunOnFiles(bool conditional, std::size_t activeRules, const std::vector<RunFile>& files,
                     const std::vector<PreviewChoice>* fromPreview);
     void RunOnBuffer(bool conditional);
-    void ShowError(const std::string& what);
+    // Compiles every checked expression; false, the faulty rule named to the user, when one
+    // does not compile.
+    bool Prepared(RuleEngine& engine);
+    // The error that ended a correction, named by its rule where it has one.
+    void ShowError(const std::exception_ptr& error);
 
     CorrectionRunEnv env_;
     std::unique_ptr<WindowSinks> sinks_;

@@ -12,6 +12,7 @@
 #include "platform/Messages.h"
 #include "ui/common/QtText.h"
 #include "ui/preview/PreviewModel.h"
+#include "ui/tester/WarningTexts.h"
 #include "ui_PreviewForm.h"
 
 namespace qx {
@@ -27,7 +28,8 @@ const char* const kRemovedMark = "#ff9c9c";
 const char* const kAddedBack = "#dcffdc";
 const char* const kAddedMark = "#8ce08c";
 
-// A piece of a line in HTML, its line break, carriage return and tabs drawn as signs.
+// A piece of a line in HTML, its line break, carriage return and tabs drawn as signs that
+// windows-1251 lacks (so no text can hold them) and the usual fixed-width fonts have.
 QString Visible(std::string_view cp1251) {
     QString out;
     for (const QChar c : FromCp1251(cp1251)) {
@@ -36,7 +38,7 @@ QString Visible(std::string_view cp1251) {
                 out += QStringLiteral("↵");
                 break;
             case '\r':
-                out += QStringLiteral("␍");
+                out += QStringLiteral("↤");
                 break;
             case '\t':
                 out += QStringLiteral("→");
@@ -88,6 +90,12 @@ QString LineHtml(const ChangedPlaces::Line& line) {
 QString ChangesHtml(const PreviewModel::Row& row) {
     const FilePreview& file = row.file;
     QString html = QStringLiteral("<b>%1</b><br/>").arg(FromUtf8(row.caption).toHtmlEscaped());
+    if (file.notXml)
+        return html +
+               QStringLiteral(
+                   "Файл останется как есть: правила с xPath читают только XML, а "
+                   "разбор его текста не удался.<br/>") +
+               FromUtf8(file.reason).toHtmlEscaped();
     if (file.verdict != FilePreview::Verdict::WouldChange)
         return html + QStringLiteral("Файл будет пропущен: ") +
                FromUtf8(file.reason).toHtmlEscaped();
@@ -146,7 +154,8 @@ std::vector<PreviewChoice> PreviewForm::Run(PreviewRequest request) {
     ui_->memChanges->clear();
     chosen_.clear();
     ended_.clear();
-    next_ = changing_ = skipped_ = 0;
+    next_ = changing_ = skipped_ = notXml_ = 0;
+    autoPicked_ = -1;
     preview_ = std::make_unique<CorrectionPreview>(request_.conditions, request_.utf8);
     engine_ = std::make_unique<RuleEngine>(*request_.rules, preview_->Sinks());
     rules_ = std::make_unique<EngineRules>(*engine_, request_.flags);
@@ -173,14 +182,19 @@ void PreviewForm::Step() {
             rules_->SetCurrentFileName(Utf8ToCp1251Lenient(file.caption));
             FilePreview result = preview_->Preview(file.path, *rules_);
             if (result.verdict == FilePreview::Verdict::Unchanged) continue;
-            (result.verdict == FilePreview::Verdict::WouldChange ? changing_ : skipped_)++;
-            const bool first = model_->rowCount() == 0;
+            const bool changes = result.verdict == FilePreview::Verdict::WouldChange;
+            (changes ? changing_ : result.notXml ? notXml_ : skipped_)++;
             model_->Append(std::move(result), file.caption);
-            if (first) ui_->lvFiles->setCurrentIndex(model_->index(0, PreviewModel::kFile));
+            // The first file that would change is shown, unless the user has picked a row.
+            const int last = model_->rowCount() - 1;
+            const int current = ui_->lvFiles->currentIndex().row();
+            if (current == -1 || (changes && changing_ == 1 && current == autoPicked_)) {
+                autoPicked_ = last;
+                ui_->lvFiles->setCurrentIndex(model_->index(last, PreviewModel::kFile));
+            }
         } catch (const std::exception& error) {
             StopComputing(QStringLiteral("Просмотр прерван ошибкой правила. "));
-            messages().Show(FromErrorText(error.what()).toStdString(), "qxQuendro",
-                            Messages::Icon::Error);
+            messages().Show(RuleErrorText(error).toStdString(), "qxQuendro", Messages::Icon::Error);
             return;
         }
     }
@@ -197,14 +211,18 @@ void PreviewForm::StopComputing(const QString& status) {
 }
 
 void PreviewForm::UpdateStatus() {
-    QString text = computing_ ? QStringLiteral("Просмотрено файлов: %1 из %2. ")
-                                    .arg(static_cast<qulonglong>(next_))
-                                    .arg(static_cast<qulonglong>(request_.files.size()))
-                              : ended_;
-    text += QStringLiteral("Будут изменены: %1, пропущены: %2, без изменений: %3.")
+    QString text = computing_ ? QString() : ended_;
+    // A preview stopped early says how far it got: only the files it looked at can be written.
+    if (computing_ || next_ < request_.files.size())
+        text += QStringLiteral("Просмотрено файлов: %1 из %2. ")
+                    .arg(static_cast<qulonglong>(next_))
+                    .arg(static_cast<qulonglong>(request_.files.size()));
+    text += QStringLiteral("Будут изменены: %1, пропущены: %2, ")
                 .arg(static_cast<qulonglong>(changing_))
-                .arg(static_cast<qulonglong>(skipped_))
-                .arg(static_cast<qulonglong>(next_ - changing_ - skipped_));
+                .arg(static_cast<qulonglong>(skipped_));
+    if (notXml_ > 0) text += QStringLiteral("не XML: %1, ").arg(static_cast<qulonglong>(notXml_));
+    text += QStringLiteral("без изменений: %1.")
+                .arg(static_cast<qulonglong>(next_ - changing_ - skipped_ - notXml_));
     ui_->lblStatus->setText(text);
     ui_->btnStop->setEnabled(computing_);
     ui_->btnWriteAll->setEnabled(!computing_ && changing_ > 0);

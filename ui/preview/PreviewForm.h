@@ -84,6 +84,8 @@ private:
     std::size_t next_ = 0;
     std::size_t changing_ = 0;
     std::size_t skipped_ = 0;
+    std::size_t notXml_ = 0;  // left as they are: not XML, and only xPath rules would act
+    int autoPicked_ = -1;     // the row the window selected by itself
     bool computing_ = false;
     QString ended_;  // why the preview ended early, for the status line
     std::vector<PreviewChoice> chosen_;

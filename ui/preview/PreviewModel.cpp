@@ -57,8 +57,10 @@ QVariant PreviewModel::data(const QModelIndex& index, int role) const {
         case kReplacements:
             return changes ? QVariant(static_cast<qulonglong>(row.file.replacements)) : QVariant();
         case kState:
-            return changes ? QStringLiteral("будет изменён")
-                           : QStringLiteral("пропущен: ") + FromUtf8(row.file.reason);
+            if (changes) return QStringLiteral("будет изменён");
+            // A text file in a folder with XML files is not an error worth the parser's words.
+            if (row.file.notXml) return QStringLiteral("не XML: правила с xPath его не меняют");
+            return QStringLiteral("пропущен: ") + FromUtf8(row.file.reason);
         default:
             return {};
     }

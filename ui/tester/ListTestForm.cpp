@@ -19,6 +19,7 @@
 #include "engine/RuleWarnings.h"
 #include "engine/TReplace.h"
 #include "engine/TextDiff.h"
+#include "engine/TextRoutines.h"
 #include "platform/Clipboard.h"
 #include "ui/common/QtText.h"
 #include "ui/tester/WarningTexts.h"
@@ -46,7 +47,9 @@ QString DisplayText(std::string_view text, std::vector<int>& position) {
     return FromCp1251(shown);
 }
 
-QString RuleText(const std::string& text) { return FromCp1251(text); }
+// As the rule list shows it: spaces, line breaks and tabs as their tokens, so a rule of blanks
+// is not an empty cell.
+QString RuleText(const std::string& text) { return FromCp1251(EncodeTokens(text)); }
 
 }  // namespace
 
@@ -350,12 +353,16 @@ void ListTestForm::ShowStepView(StepView& view) {
         selections.reserve(static_cast<qsizetype>(marks.size()));
         QTextCharFormat format;
         format.setBackground(color);
+        // An empty place (text inserted or removed on the other side) underlines the character
+        // after it: filled like a change, that character would look changed itself.
+        QTextCharFormat gap;
+        gap.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+        gap.setUnderlineColor(color.darker(250));
         for (const auto& [start, length] : marks) {
             QTextEdit::ExtraSelection selection;
-            selection.format = format;
+            selection.format = length > 0 ? format : gap;
             selection.cursor = QTextCursor(box->document());
             selection.cursor.setPosition(start);
-            // An empty place (text removed on this side) is marked as a thin gap: one character.
             selection.cursor.setPosition(
                 length > 0 ? start + length
                            : std::min<int>(start + 1, static_cast<int>(text.size())),

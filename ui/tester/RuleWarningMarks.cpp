@@ -60,6 +60,22 @@ void RuleWarningMarks::Update() {
         mark.text += WarningText(warning, rows_, source_);
         mark.error = mark.error || warning.kind == RuleWarningKind::NotCompiled;
     }
+    // An expression that does not compile keeps its mark on an unchecked row: unchecking it
+    // repairs nothing, and the mark going would say it did. Each is compiled once.
+    std::unordered_map<std::string, std::string> errors;
+    for (std::size_t row = 0; row < rows_.RowCount(); ++row) {
+        const TReplace* rule = rows_.Rule(row);
+        if (rule == nullptr || !rule->IsRegex() || rows_.ActiveRule(row) != nullptr) continue;
+        std::string key = RuleKey(*rule);
+        const auto known = expressionErrors_.find(key);
+        const std::string error =
+            known != expressionErrors_.end() ? known->second : ExpressionError(*rule);
+        errors.emplace(std::move(key), error);
+        if (error.empty()) continue;
+        marks[rule] = {WarningText({row, RuleWarningKind::NotCompiled, error, 0}, rows_, source_),
+                       true};
+    }
+    expressionErrors_ = std::move(errors);
     model_.SetMarks(std::move(marks));
 }
 

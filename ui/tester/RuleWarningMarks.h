@@ -48,6 +48,8 @@ private:
     std::function<ReplaceFlags()> flags_;
     QTimer* timer_ = nullptr;
     std::unordered_map<std::string, RuleFacts> facts_;  // by RuleKey
+    // What the expressions of the unchecked rules gave when compiled, by RuleKey.
+    std::unordered_map<std::string, std::string> expressionErrors_;
     TallySource source_ = TallySource::None;
 };
 

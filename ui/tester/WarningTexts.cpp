@@ -4,13 +4,15 @@
 #include "engine/ActiveRules.h"
 #include "engine/RuleEngine.h"
 #include "engine/TReplace.h"
+#include "engine/TextRoutines.h"
 #include "ui/common/QtText.h"
 
 namespace qx {
 namespace {
 
+// The find text in the rule list's form: a rule of blanks shows as "[sp][sp]", not as nothing.
 QString Named(std::size_t row, std::string_view find) {
-    return QStringLiteral("№%1 «%2»").arg(row + 1).arg(FromCp1251(find));
+    return QStringLiteral("№%1 «%2»").arg(row + 1).arg(FromCp1251(EncodeTokens(find)));
 }
 
 }  // namespace
@@ -38,11 +40,16 @@ QString WarningText(const RuleWarning& warning, const ActiveRules& rows, TallySo
     return {};
 }
 
-QString RefusedRunText(const std::exception& error) {
+QString RuleErrorText(const std::exception& error) {
     const auto* rule = dynamic_cast<const ERuleRegExpr*>(&error);
     if (rule == nullptr) return FromErrorText(error.what());
     return QStringLiteral("Замена ") + Named(rule->Row(), rule->Find()) + QStringLiteral(":\n") +
-           FromErrorText(error.what()) + QStringLiteral("\nКоррекция не начата.");
+           FromErrorText(error.what());
+}
+
+QString RefusedRunText(const std::exception& error) {
+    if (dynamic_cast<const ERuleRegExpr*>(&error) == nullptr) return FromErrorText(error.what());
+    return RuleErrorText(error) + QStringLiteral("\nКоррекция не начата.");
 }
 
 }  // namespace qx

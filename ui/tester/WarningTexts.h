@@ -22,7 +22,10 @@ enum class TallySource { None, Run, Sample };
 QString RuleName(std::size_t row, const TReplace& rule);
 // One warning in a line; `rows` names the later rule of FoundAgain.
 QString WarningText(const RuleWarning& warning, const ActiveRules& rows, TallySource source);
-// A correction that did not start because of `error`: names the rule when the error knows it.
+// The error that ended a correction, naming the rule that raised it when the error knows it:
+// "Замена №2 «a(»:" and the engine's own text on the next line.
+QString RuleErrorText(const std::exception& error);
+// A correction that did not start because of `error`: RuleErrorText and that nothing was done.
 QString RefusedRunText(const std::exception& error);
 
 }  // namespace qx
