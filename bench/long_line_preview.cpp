@@ -70,6 +70,8 @@ Figures Preview(qx::PreviewForm& form, const std::filesystem::path& file, const 
         ticker.start();
         while (form.Computing()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         figures.total = static_cast<double>(clock.elapsed());
+        // The file's last step ends the preview before the ticker could fire after it.
+        figures.longest = std::max(figures.longest, figures.total - static_cast<double>(lastTick));
         ticker.stop();
         auto* view = form.findChild<QTableView*>(QStringLiteral("lvFiles"));
         auto* changes = form.findChild<QTextEdit*>(QStringLiteral("memChanges"));
