@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,6 +25,9 @@ constexpr unsigned char kWritten = 2;
 constexpr std::size_t kHeadSize = 16;
 constexpr std::size_t kDigestSize = std::tuple_size_v<ContentHash::Digest>;
 constexpr std::size_t kReadPiece = 1 << 20;
+// What the records of one file take besides its bytes: two heads and record digests, the index
+// and path (a long one allowed for), the digests and size of the file.
+constexpr std::uint64_t kRecordsPerFile = 2 * (kHeadSize + kDigestSize) + 12 + 256 + 3 * 40;
 
 void PutNumber(std::string& out, std::uint64_t value, int bytes) {
     for (int k = 0; k < bytes; ++k) out.push_back(static_cast<char>((value >> (8 * k)) & 0xFF));
@@ -103,6 +107,18 @@ RunJournal::RunJournal(std::filesystem::path folder, std::uint64_t limit)
 
 RunJournal::~RunJournal() = default;
 
+bool RunJournal::HasRoom(std::uint64_t bytes, std::uint64_t files) const {
+    // The folder is made at the first record; until then its nearest existing parent is asked.
+    std::filesystem::path folder = folder_;
+    struct statvfs disk {};
+    while (::statvfs(folder.c_str(), &disk) != 0) {
+        if (errno != ENOENT || !folder.has_relative_path()) return true;
+        folder = folder.parent_path();
+    }
+    const std::uint64_t free = std::uint64_t{disk.f_bavail} * disk.f_frsize;
+    return bytes + files * kRecordsPerFile + kSignature.size() <= free;
+}
+
 void RunJournal::Attach(FileListCorrection& correction) {
     correction.makeBackup = [this, previous = correction.makeBackup](
                                 const std::filesystem::path& path, std::string_view bytes) {
@@ -146,7 +162,13 @@ int RunJournal::Open() {
     file_ = folder_ / (std::string(kRunPrefix) + name + std::string(kRunSuffix));
     fd_ = UniqueFd(::open(file_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!fd_.Valid()) return errno;
-    if (const int failure = WriteAll(fd_.Get(), kSignature)) return failure;
+    if (const int failure = WriteAll(fd_.Get(), kSignature)) {
+        // A run file without its signature would be tried again for the next file and count
+        // among the kept runs, pushing out runs that can be undone.
+        fd_.Close();
+        std::filesystem::remove(file_, error);
+        return failure;
+    }
     end_ = static_cast<off_t>(kSignature.size());
     SyncFolder(folder_);  // the new name survives a power cut along with what it holds
     return 0;

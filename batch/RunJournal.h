@@ -67,6 +67,10 @@ public:
 
     // Whether a run rewriting files of `bytes` bytes in all can be kept.
     bool Fits(std::uint64_t bytes) const { return bytes <= limit_; }
+    // Whether the disk of the journal's folder has room for the originals of `files` files of
+    // `bytes` bytes in all, with their records; a folder whose disk cannot be asked counts as
+    // having room (a failed write still leaves the file alone).
+    bool HasRoom(std::uint64_t bytes, std::uint64_t files) const;
 
     // Journals the files the correction rewrites: its makeBackup keeps the original first (a
     // file whose original cannot be kept is not rewritten), its onFileDone notes what a

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Huge inputs, each timed with its peak memory: one file of 2 GiB corrected, a folder tree of a
 # million files scanned, the same million files corrected by batch mode from a file list, a
-# rule list of 100,000 rules and a found text of one 100 MB line in the viewer (both offscreen).
+# rule list of 100,000 rules, a found text of one 100 MB line in the viewer and a file of one
+# such line in the preview (all three offscreen).
 # The files go to a fresh folder under /dev/shm (a million small files need inodes more than
 # disk) and are removed at the end; the 2 GiB file goes to the temporary folder.
 #
@@ -54,4 +55,7 @@ measure "$build/bench/large_rule_list" "$rules" >/dev/null
 sed 's/^/  /' "$big/out.txt" | grep -v XDG_RUNTIME_DIR
 echo "a found text of one ${line_mb} MB line in the viewer:"
 measure "$build/bench/long_line_view" "$line_mb" >/dev/null
+grep -v -e XDG_RUNTIME_DIR -e 'raise()' "$big/out.txt" | sed 's/^/  /'
+echo "a file of one ${line_mb} MB line in the preview:"
+echo "  $(measure "$build/bench/long_line_preview" "$line_mb") in all"
 grep -v -e XDG_RUNTIME_DIR -e 'raise()' "$big/out.txt" | sed 's/^/  /'

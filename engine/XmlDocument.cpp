@@ -406,6 +406,23 @@ void CheckXmlText(std::string_view utf8) {
     }
 }
 
+// Comments, CDATA sections and processing instructions have no escape for a carriage return:
+// a reader turns CR LF and a lone CR into LF. Their text is held as a reader will find it, so
+// that the written markup reads back as the same markup.
+std::string AsReadLineEnds(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+            out += text[i];
+            continue;
+        }
+        out += '\n';
+        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+    return out;
+}
+
 void CheckName(std::string_view name) {
     const std::string n(name);
     if (n.empty() || xmlValidateQName(X(n.c_str()), 0) != 0)
@@ -821,11 +838,12 @@ void XmlNode::setText(std::string_view text) { setTextUtf8(Cp1251ToUtf8(text)); 
 void XmlNode::setTextUtf8(std::string_view text) {
     if (!node_) throw XmlError("no node to set the text of");
     xmlNode* n = Node(node_);
-    const std::string value(text);
+    const int type = nodeType();
+    const bool unescaped = type == kComment || type == kCData || type == kProcessingInstruction;
+    const std::string value = unescaped ? AsReadLineEnds(text) : std::string(text);
     CheckXmlText(value);
     auto& impl = *document_->impl_;
     if (n == impl.declaration.get()) throw XmlError("the XML declaration is read-only");
-    const int type = nodeType();
     if (type == kComment || type == kProcessingInstruction || type == kText || type == kCData ||
         type == kElement || type == kAttribute)
         impl.NoteChange(n);

@@ -74,7 +74,9 @@ public:
     // The node's content becomes this text (child nodes replaced by one text node). Throws
     // XmlError for a node that cannot take text (the document, the declaration, the document
     // type), for characters XML 1.0 cannot hold, and for "--" in a comment or "?>" in a
-    // processing instruction: a written document must always read back.
+    // processing instruction: a written document must always read back. In a comment, CDATA
+    // section or processing instruction, which cannot escape a carriage return, CR LF and CR
+    // become LF, as a reader would find them.
     void setText(std::string_view text);
     void setTextUtf8(std::string_view text);
 

@@ -32,6 +32,13 @@ inline constexpr std::string_view kListParseErrorCaption = "Ошибка в фа
 // The message text for a list file that does not parse, UTF-8, lines separated by CR LF.
 std::string ListParseErrorText(const XmlParseError& error);
 
+// What a window says when SaveList failed (SaveList itself says nothing), UTF-8.
+inline constexpr std::string_view kListNotSavedCaption = "Ошибка записи";
+inline std::string ListNotSavedText(const std::filesystem::path& path) {
+    return "Не удалось записать список замен в файл " + path.native() +
+           " (нет места на диске или нет доступа). Прежний файл не изменён.";
+}
+
 // The bytes of a list file: declaration, root, the non-empty condition texts, one line per
 // rule, every line ending in CR LF, windows-1251.
 std::string ListFileText(const TReplaceConditions& conditions,

@@ -25,6 +25,8 @@
 #include "batch/FileList.h"
 #include "batch/FileListCorrection.h"
 #include "batch/FolderScan.h"
+#include "batch/JournalUndo.h"
+#include "batch/RunJournal.h"
 #include "engine/FileIo.h"
 #include "engine/TReplace.h"
 #include "engine/TReplaceConditions.h"
@@ -201,6 +203,80 @@ TEST(FullDisk, SavingTheRuleListOrTheSettingsKeepsTheOldFile) {
     struct stat info {};
     ASSERT_EQ(::stat(list.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+// The undo journal on a disk with no room for the originals of a run: it says so before the
+// run; a run made anyway rewrites only the files whose originals it kept, reports the others
+// left alone with the reason, keeps the earlier runs and leaves no half-made run behind.
+TEST(FullDisk, AnUndoJournalThatDoesNotFitLeavesTheFilesItCannotKeep) {
+    SmallDisk disk(512 * 1024);
+    REQUIRE_MOUNTED(disk);
+    const fs::path state = disk / "state";
+    TempFolder folder;
+    std::vector<fs::path> paths;
+    std::vector<std::string> before;
+    for (int k = 0; k < 4; ++k) {
+        paths.push_back(folder / ("file" + std::to_string(k) + ".txt"));
+        before.push_back(std::string(100 * 1024, static_cast<char>('a' + k)) + " tail");
+        WriteBytes(paths.back(), before.back());
+    }
+    FakeRules rules{{"tail", "TAIL"}};
+    const auto run = [&](const std::vector<fs::path>& files) {
+        RunJournal journal(state, std::uint64_t{1} << 30);
+        FileListCorrection correction(rules);
+        journal.Attach(correction);
+        std::vector<FileReport> reports;
+        correction.onFileDone = [&, journaled = correction.onFileDone](const FileReport& report) {
+            journaled(report);
+            reports.push_back(report);
+        };
+        correction.Run(files);
+        journal.Finish();
+        return reports;
+    };
+    // An earlier run that can be undone.
+    ASSERT_EQ(run({paths[0]})[0].result.outcome, CorrectionOutcome::Rewritten);
+    ASSERT_EQ(RunJournal::Runs(state).size(), 1u);
+
+    disk.Fill(250 * 1024);
+    const RunJournal journal(state, std::uint64_t{1} << 30);
+    EXPECT_TRUE(journal.Fits(400 * 1024));
+    EXPECT_FALSE(journal.HasRoom(400 * 1024, 4));
+    EXPECT_TRUE(journal.HasRoom(100 * 1024, 1));
+
+    const std::vector<fs::path> rest(paths.begin() + 1, paths.end());
+    const std::vector<FileReport> reports = run(rest);
+    ASSERT_EQ(reports.size(), 3u);
+    std::size_t rewritten = 0;
+    for (std::size_t k = 0; k < reports.size(); ++k) {
+        SCOPED_TRACE(rest[k].native());
+        if (reports[k].result.outcome == CorrectionOutcome::Rewritten) {
+            ++rewritten;
+            continue;
+        }
+        EXPECT_EQ(reports[k].result.outcome, CorrectionOutcome::BackupFailed);
+        EXPECT_EQ(reports[k].verdict, FileReport::Verdict::Skipped);
+        EXPECT_NE(reports[k].result.reason.find(std::strerror(ENOSPC)), std::string::npos)
+            << reports[k].result.reason;
+        EXPECT_EQ(ReadBytes(rest[k]), before[k + 1]);
+    }
+    EXPECT_GE(rewritten, 1u);
+    EXPECT_LT(rewritten, 3u);
+    ASSERT_EQ(RunJournal::Runs(state).size(), 2u);
+    EXPECT_EQ(RunJournal::Read(RunJournal::Runs(state)[1]).size(), rewritten);
+
+    // Not even a run file fits now: every file stays, and no empty run pushes out the two.
+    disk.Fill();
+    for (const FileReport& report : run(paths))
+        EXPECT_NE(report.result.outcome, CorrectionOutcome::Rewritten) << report.path;
+    EXPECT_EQ(RunJournal::Runs(state).size(), 2u);
+
+    // Both runs undo, newest first: every file has its old bytes again.
+    fs::remove(disk / "filler");
+    JournalUndo undo(state);
+    EXPECT_EQ(undo.UndoLast().restored.size(), rewritten);
+    EXPECT_EQ(undo.UndoLast().restored, std::vector<fs::path>{paths[0]});
+    for (std::size_t k = 0; k < paths.size(); ++k) EXPECT_EQ(ReadBytes(paths[k]), before[k]);
 }
 
 TEST(ReadOnlyMount, ARunAndASaveLeaveEverythingAsItWas) {

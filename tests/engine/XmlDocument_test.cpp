@@ -503,6 +503,30 @@ TEST(XmlDocument, CDataTextThatWouldCloseTheSectionStaysReadable) {
     EXPECT_EQ(again.documentElement().text(), "a]]>b");
 }
 
+TEST(XmlDocument, CarriageReturnsInCommentsCDataAndInstructionsAreHeldAsRead) {
+    // None of the three can escape a CR; a reader makes CR LF and CR into LF, so they hold LF
+    // at once, and the markup, the edited text and the saved file all read back the same.
+    for (const char* path : {"//comment()", "//processing-instruction()", "/r/text()"}) {
+        SCOPED_TRACE(path);
+        XmlDocument doc;
+        Load(doc, "<r><![CDATA[x]]><!--c--><?p d?></r>");
+        XmlNode node = doc.selectSingleNode(path);
+        node.setText("a\r\nb\rc\n\r\r\nd");
+        EXPECT_EQ(node.text(), "a\nb\nc\n\n\nd");
+        const std::string markup = doc.xml();
+        EXPECT_EQ(markup.find('\r'), markup.rfind("\r\n")) << markup;  // only the last line end
+        XmlDocument again;
+        Load(again, markup);
+        EXPECT_EQ(again.xml(), markup);
+        EXPECT_EQ(again.selectSingleNode(path).text(), node.text());
+        const std::optional<std::string> edited = doc.editedSource();
+        ASSERT_TRUE(edited.has_value());
+        XmlDocument fromEdited;
+        Load(fromEdited, *edited);
+        EXPECT_EQ(fromEdited.xml(), markup);
+    }
+}
+
 TEST(XmlDocument, BuildsAndSavesUtf8WithoutDeclaration) {
     XmlDocument doc;
     XmlNode root = doc.createRoot("Settings");

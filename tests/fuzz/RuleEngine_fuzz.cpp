@@ -5,6 +5,8 @@
 // nothing is not.
 // Input: one control byte (flags, number of rules), then per rule one control byte and its
 // find, replace and xPath texts each ended by a 0x1F byte; the rest is the text.
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -83,6 +85,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             rule.Repeat = 1;
     }
     const std::string_view text = input;
+
+    // Texts stay small enough to be fuzzed quickly. Each pass of a rule can make the text at
+    // most 1 + |Replace| times longer (an expression that matches the empty text at every
+    // position, or whose template repeats the match), so the replace texts are cut to keep
+    // the product of all passes within a budget. Growth up to the engine's own limit takes
+    // seconds, not an error, and is tried by the engine's tests.
+    constexpr double kBudget = 1 << 18;
+    double growth = static_cast<double>(text.size() + 1);
+    for (qx::TReplace& rule : rules) {
+        if (!rule.Checked || rule.Repeat == 0) continue;  // Repeat 0 only where it shrinks
+        const int passes = std::max<int>(rule.Repeat, 1);
+        while (!rule.Replace.empty() &&
+               growth * std::pow(1.0 + static_cast<double>(rule.Replace.size()), passes) > kBudget)
+            rule.Replace.pop_back();
+        growth *= std::pow(1.0 + static_cast<double>(rule.Replace.size()), passes);
+    }
 
     // The case-folded search agrees with the plain definition.
     for (const qx::TReplace& rule : rules) {

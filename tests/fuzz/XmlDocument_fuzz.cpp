@@ -55,8 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             node.setText(value);
             // Read back as set; text outside xml:space="preserve" is trimmed on reading, so
             // only a text without white space at its ends is compared.
+            // A comment or CDATA section holds its line breaks as a reader finds them, LF.
+            const bool unescaped =
+                node.nodeType() == qx::XmlNode::kComment || node.nodeType() == qx::XmlNode::kCData;
             if (!value.empty() && !Blank(value.front()) && !Blank(value.back()) &&
-                node.nodeType() != qx::XmlNode::kProcessingInstruction)
+                node.nodeType() != qx::XmlNode::kProcessingInstruction &&
+                !(unescaped && value.find('\r') != std::string_view::npos))
                 Require(node.text() == value);
         } catch (const qx::XmlError&) {
         }

@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -13,14 +14,18 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "ModalDriver.h"
 #include "TestDoubles.h"
+#include "batch/RunJournal.h"
 #include "engine/CodePage.h"
 #include "engine/TReplace.h"
 #include "engine/TReplaceConditions.h"
@@ -59,10 +64,11 @@ private slots:
     void ruleErrorIsShownAndCommandsComeBack();
     void stopEndsTheRunBetweenTwoFiles();
     void savedListComesBackAfterNewAndLoad();
+    void aJournalWithoutRoomIsAnnouncedBeforeTheRun();
 
 private:
     // Default.lst with the given rules, then the window, then a scan of the data folder.
-    void Start(const std::vector<TReplace>& rules);
+    void Start(const std::vector<TReplace>& rules, const fs::path& stateFolder = {});
     void Scan();
     fs::path Data() const { return test::PathOf(*data_); }
     QString LogText() const {
@@ -89,13 +95,14 @@ void CorrectionRunTest::cleanup() {
     config_.reset();
 }
 
-void CorrectionRunTest::Start(const std::vector<TReplace>& rules) {
+void CorrectionRunTest::Start(const std::vector<TReplace>& rules, const fs::path& stateFolder) {
     std::vector<const TReplace*> pointers;
     for (const TReplace& rule : rules) pointers.push_back(&rule);
     Write(test::PathOf(*config_) / "Default.lst", ListFileText(TReplaceConditions(), pointers));
     MainFormEnv env;
     env.configFolder = test::PathOf(*config_);
     env.programFolder = test::PathOf(*config_) / "program";
+    env.stateFolder = stateFolder;
     env.messages = &messages_;
     env.shell = &shell_;
     env.chooseListFile = [this](QWidget*, bool, const fs::path&) {
@@ -261,6 +268,46 @@ void CorrectionRunTest::savedListComesBackAfterNewAndLoad() {
     QCOMPARE(messages_.shown.back().caption, std::string("Ошибка в файле"));
     QVERIFY(messages_.shown.back().text.find("broken.lst") != std::string::npos);
     QCOMPARE(window_->Rules().Count(), 2);
+}
+
+void CorrectionRunTest::aJournalWithoutRoomIsAnnouncedBeforeTheRun() {
+    // The undo journal's folder on a small disk that is full: the run says that it could not
+    // be undone before it touches a file; declined, nothing changes, agreed, the files are
+    // corrected and there is nothing to undo.
+    QTemporaryDir mountPoint;
+    const fs::path disk = test::PathOf(mountPoint);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=256k") != 0)
+        QSKIP(qPrintable(QStringLiteral("cannot mount a tmpfs: ") + std::strerror(errno)));
+    struct Unmount {
+        const fs::path& at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{disk};
+    fs::create_directory(disk / "state");
+    {
+        std::ofstream filler(disk / "filler", std::ios::binary);
+        const std::string block(4096, 'f');
+        while (filler.write(block.data(), block.size())) {
+        }
+    }
+    const std::string before = Cp("мама ") + std::string(100 * 1024, 'x');
+    Write(Data() / "big.txt", before);
+
+    Start({TReplace(Cp("мама"), Cp("папа"), "", "", true)}, disk / "state");
+    window_->Action("ABackupOnReplace")->setChecked(false);
+    Scan();
+    messages_.answers = {true, false};  // start the run; not without undo
+    window_->Action("AReplace")->trigger();
+    QCOMPARE(Read(Data() / "big.txt"), before);
+    QCOMPARE(messages_.asked.size(), std::size_t(2));
+    QVERIFY2(messages_.asked[1].text.find("не хватает места") != std::string::npos,
+             messages_.asked[1].text.c_str());
+
+    messages_ = {};
+    messages_.answers = {true, true, false};  // start; without undo; leave the viewer closed
+    window_->Action("AReplace")->trigger();
+    QCOMPARE(Read(Data() / "big.txt"), Cp("папа ") + std::string(100 * 1024, 'x'));
+    QVERIFY(!window_->Action("AUndoLastRun")->isEnabled());
+    QVERIFY(RunJournal::Runs(disk / "state").empty());
 }
 
 QTEST_MAIN(CorrectionRunTest)

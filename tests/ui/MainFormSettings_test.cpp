@@ -43,6 +43,7 @@ private slots:
     void emptySettingsElementGivesFallbacks();
     void damagedFileKeepsBoundsAndStopsLoading();
     void closeWritesSettingsWithoutAsking();
+    void closeThatCannotWriteTheListSaysSo();
     void closedStateComesBackOnNextStart();
     void paneHeightAndMaskWidthHoldOnScreen();
     void windowStoredOffScreenOpensOnScreen();
@@ -201,6 +202,21 @@ void MainFormSettingsTest::closeWritesSettingsWithoutAsking() {
     std::filesystem::remove(Config() / "Settings.xml");
     window_->close();
     QVERIFY(!std::filesystem::exists(Config() / "Settings.xml"));
+}
+
+void MainFormSettingsTest::closeThatCannotWriteTheListSaysSo() {
+    // Anything in the way of Default.lst (here a folder of that name; a full disk alike): the
+    // changes of the list would be lost with the window, so the close says so, once.
+    Start();
+    std::filesystem::create_directory(Config() / "Default.lst");
+    window_->close();
+    QCOMPARE(messages_.shown.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(messages_.shown[0].caption), QStringLiteral("Ошибка записи"));
+    QVERIFY(messages_.shown[0].icon == Messages::Icon::Error);
+    QVERIFY(messages_.shown[0].text.find((Config() / "Default.lst").native()) != std::string::npos);
+    QVERIFY(messages_.asked.empty());
+    QVERIFY(std::filesystem::is_directory(Config() / "Default.lst"));
+    QVERIFY(std::filesystem::exists(Config() / "Settings.xml"));
 }
 
 void MainFormSettingsTest::closedStateComesBackOnNextStart() {

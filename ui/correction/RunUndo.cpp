@@ -48,12 +48,20 @@ bool RunUndo::Attach(FileListCorrection& correction,
     if (folder_.empty() || limitMegabytes_ <= 0) return true;
     const std::uint64_t limit = static_cast<std::uint64_t>(limitMegabytes_) * kMegabyte;
     auto journal = std::make_unique<RunJournal>(folder_, limit);
-    if (!journal->Fits(TotalSize(files))) {
-        const std::string text =
-            "Файлы этой коррекции больше, чем вмещает журнал отмены (" +
-            std::to_string(limitMegabytes_) +
-            " МБ): отменить её будет нельзя, а более ранние коррекции\r\nперестанут "
-            "отменяться.\r\n\r\nВсё равно начать коррекцию?";
+    const std::uint64_t total = TotalSize(files);
+    const bool fits = journal->Fits(total);
+    if (!fits || !journal->HasRoom(total, files.size())) {
+        // Too large for the journal, or its disk too full to keep the originals: asked before
+        // any file is touched, for a run that went on would leave every file after the disk
+        // filled up as it was, each one reported.
+        const std::string why =
+            fits ? "На диске журнала отмены (" + Name(folder_) +
+                       ") не хватает места для прежнего содержимого файлов этой коррекции"
+                 : "Файлы этой коррекции больше, чем вмещает журнал отмены (" +
+                       std::to_string(limitMegabytes_) + " МБ)";
+        const std::string text = why +
+                                 ": отменить её будет нельзя, а более ранние коррекции\r\n"
+                                 "перестанут отменяться.\r\n\r\nВсё равно начать коррекцию?";
         if (!messages_.Ask(text, kCaption)) return false;
         RunJournal::DropAll(folder_);
         Refresh();

@@ -3,9 +3,9 @@
 
 // RunUndo: the window's side of the undo journal. A correction of files from the window (a run,
 // a write from the preview, dropped files) is journalled through Attach and Finish; a run
-// larger than the journal's limit is announced as one that cannot be undone, and runs only
-// when the user agrees. Undo is "Отменить последнюю коррекцию": it asks, puts back the files of
-// the newest run and says which it left alone.
+// larger than the journal's limit, or too large for the free space of its disk, is announced as one
+// that cannot be undone, and runs only when the user agrees. Undo is "Отменить последнюю
+// коррекцию": it asks, puts back the files of the newest run and says which it left alone.
 //
 // Example:
 //     if (!undo.Attach(correction, paths)) return;  // the user declined

@@ -8,6 +8,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/Messages.h"
 #include "storage/ConfigLocation.h"
 #include "storage/ListFile.h"
 
@@ -67,7 +68,9 @@ void MainFormState::SaveDefaultList() {
     // overwritten, and if it cannot be kept it stays untouched.
     const std::filesystem::path file = ConfigFile(kDefaultListFileName);
     if (defaultListUnreadable_ && !KeepAside(file)) return;
-    listFile_.SaveList(file);
+    // Said even at close: the list's changes live only in the window until they are written.
+    if (!listFile_.SaveList(file))
+        messages_.Show(ListNotSavedText(file), kListNotSavedCaption, Messages::Icon::Error);
 }
 
 void MainFormState::KeepOnScreen(QWidget& window) {

@@ -31,7 +31,8 @@ public:
     void SaveSettings(const TSettings& settings);
     // Loads the default list into the rule list and rows, silently when there is none.
     void LoadDefaultList();
-    // Writes the default list without a question, with the marks the rows show.
+    // Writes the default list without a question, with the marks the rows show; says so when
+    // it cannot be written.
     void SaveDefaultList();
 
     // Bounds stored with another screen layout (a monitor since unplugged) could open the

@@ -72,7 +72,10 @@ std::optional<std::filesystem::path> ListFileCommands::Choose(bool save) const {
 bool ListFileCommands::SaveListWithDialog() {
     const auto path = Choose(true);
     if (!path) return false;
-    if (!env_.listFile->SaveList(*path)) return false;
+    if (!env_.listFile->SaveList(*path)) {
+        env_.messages->Show(ListNotSavedText(*path), kListNotSavedCaption, Messages::Icon::Error);
+        return false;
+    }
     env_.messages->Show(Text(*env_.strings, "lblListSaved"), kProgramCaption,
                         Messages::Icon::Information);
     return true;
@@ -109,7 +112,9 @@ void ListFileCommands::AddFromFile() {
 }
 
 void ListFileCommands::SaveSelectedToFile() {
-    if (const auto path = Choose(true)) env_.listFile->SaveRows(*path, env_.panel->SelectedRows());
+    const auto path = Choose(true);
+    if (path && !env_.listFile->SaveRows(*path, env_.panel->SelectedRows()))
+        env_.messages->Show(ListNotSavedText(*path), kListNotSavedCaption, Messages::Icon::Error);
 }
 
 }  // namespace qx
