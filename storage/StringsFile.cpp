@@ -13,6 +13,7 @@ namespace qx {
 namespace {
 
 namespace element {
+constexpr std::string_view kRoot = "Strings";
 constexpr std::string_view kForms = "Forms";
 constexpr std::string_view kForm = "Form";
 constexpr std::string_view kCaption = "Caption";
