@@ -14,27 +14,17 @@
 #include <memory>
 #include <string>
 
+#include "BenchSupport.h"
 #include "engine/TReplace.h"
 #include "engine/TReplaceConditions.h"
 #include "engine/TRuleRows.h"
-#include "platform/Messages.h"
 #include "storage/ListFile.h"
 #include "ui/rules/RuleRowsModel.h"
 
 namespace {
 
-class SilentMessages final : public qx::Messages {
-public:
-    void Show(std::string_view, std::string_view, Icon) override {}
-    bool Ask(std::string_view, std::string_view) override { return false; }
-};
-
-double Ms(const std::function<void()>& step) {
-    const auto start = std::chrono::steady_clock::now();
-    step();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
+using qx::bench::Ms;
+using qx::bench::SilentMessages;
 
 struct Panel {
     qx::TReplaces rules;

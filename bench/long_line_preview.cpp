@@ -23,19 +23,15 @@
 #include <memory>
 #include <string>
 
+#include "BenchSupport.h"
 #include "engine/TReplace.h"
 #include "engine/TRuleRows.h"
-#include "platform/Messages.h"
 #include "ui/preview/PreviewForm.h"
 #include "ui/preview/PreviewModel.h"
 
 namespace {
 
-class SilentMessages final : public qx::Messages {
-public:
-    void Show(std::string_view, std::string_view, Icon) override {}
-    bool Ask(std::string_view, std::string_view) override { return false; }
-};
+using qx::bench::SilentMessages;
 
 struct Figures {
     double total = 0;     // from the start of the preview to its last file done, ms

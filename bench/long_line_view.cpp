@@ -18,25 +18,15 @@
 #include <functional>
 #include <string>
 
+#include "BenchSupport.h"
 #include "batch/TDoneReplaces.h"
-#include "platform/Messages.h"
 #include "ui/correction/DoneReplaceForm.h"
 #include "ui/correction/DoneReplacesForm.h"
 
 namespace {
 
-class SilentMessages final : public qx::Messages {
-public:
-    void Show(std::string_view, std::string_view, Icon) override {}
-    bool Ask(std::string_view, std::string_view) override { return false; }
-};
-
-double Ms(const std::function<void()>& step) {
-    const auto start = std::chrono::steady_clock::now();
-    step();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
+using qx::bench::Ms;
+using qx::bench::SilentMessages;
 
 }  // namespace
 
