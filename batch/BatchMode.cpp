@@ -45,7 +45,9 @@ public:
         : engine_(rows, sinks), rules_(engine_, kReplaceAll | kIgnoreCase) {
         engine_.Prepare();
     }
-    std::string Apply(std::string_view text) override { return rules_.Apply(text); }
+    bool Apply(std::string_view text, std::string& corrected) override {
+        return rules_.Apply(text, corrected);
+    }
     std::size_t ActiveRuleCount() const override { return rules_.ActiveRuleCount(); }
     void SetCurrentFileName(std::string name) override {
         rules_.SetCurrentFileName(std::move(name));

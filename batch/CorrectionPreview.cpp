@@ -21,10 +21,11 @@ constexpr int kDeclined = ECANCELED;
 class KeepingRules final : public TextRules {
 public:
     explicit KeepingRules(TextRules& rules) : rules_(rules) {}
-    std::string Apply(std::string_view text) override {
+    bool Apply(std::string_view text, std::string& corrected) override {
         before = std::string(text);
-        after = rules_.Apply(text);
-        return after;
+        const bool replaced = rules_.Apply(text, corrected);
+        after = replaced ? corrected : before;
+        return replaced;
     }
     std::size_t ActiveRuleCount() const override { return rules_.ActiveRuleCount(); }
     void SetCurrentFileName(std::string name) override { rules_.SetCurrentFileName(name); }

@@ -49,13 +49,14 @@ CorrectionResult CorrectBuffer(Clipboard& clipboard, ClipboardBox& page,
         return {CorrectionOutcome::RefusedByConditions, {}};
     if (!lossless) return Refused(CorrectionOutcome::WouldLoseCharacters);
 
-    const std::string corrected = rules.Apply(*text);
+    std::string corrected;
+    const bool changed = rules.Apply(*text, corrected) && corrected != *text;
     const std::string result =
-        EncodeFromWorking(corrected, {.utf8 = true, .hasBom = answer.hasBom});
+        EncodeFromWorking(changed ? corrected : *text, {.utf8 = true, .hasBom = answer.hasBom});
 
     PutClipboardText(clipboard, result);
     page.SetBoxText(result);
-    return {corrected == *text ? CorrectionOutcome::Unchanged : CorrectionOutcome::Rewritten, {}};
+    return {changed ? CorrectionOutcome::Rewritten : CorrectionOutcome::Unchanged, {}};
 }
 
 }  // namespace qx

@@ -140,24 +140,40 @@ const Utf8OfByteTable& Utf8OfByte() {
     return table;
 }
 
-std::optional<std::string> DecodeUtf8(std::string_view text, bool strict, bool* lossless) {
+// Decodes into `out`, whose memory is reused; false (out unspecified) for invalid UTF-8 when
+// `strict`. The text goes through a small piece of memory that is appended to `out`, so that
+// memory is touched only as far as decoding gets: windows-1251 bytes taken for UTF-8 fail within
+// the first few letters, which then costs nothing of the size of the text.
+bool DecodeUtf8(std::string_view text, bool strict, bool* lossless, std::string& out) {
     const TwoByteTable& twoBytes = TwoBytes();
     // Never longer than the input: every character takes at least one byte there.
-    std::string out(text.size(), '\0');
-    char* to = out.data();
+    out.clear();
+    if (text.size() > out.capacity()) {
+        std::string().swap(out);
+        out.reserve(text.size());
+    }
+    constexpr std::size_t kPiece = 16384;
+    char piece[kPiece];
+    char* to = piece;
+    // Room for the eight bytes of ASCII or the one byte of a character written at a time.
+    char* const full = piece + kPiece - 8;
     bool allKept = true;
     const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
     const auto* const end = begin + text.size();
     const auto* at = begin;
     while (at < end) {
+        if (to >= full) {
+            out.append(piece, static_cast<std::size_t>(to - piece));
+            to = piece;
+        }
         // Plain ASCII is copied eight bytes at a time.
         std::uint64_t word = 0;
-        while (end - at >= 8 && (std::memcpy(&word, at, 8), (word & kHighBits) == 0)) {
+        while (to < full && end - at >= 8 && (std::memcpy(&word, at, 8), (word & kHighBits) == 0)) {
             std::memcpy(to, at, 8);
             at += 8;
             to += 8;
         }
-        if (at == end) break;
+        if (at == end || to >= full) continue;
         const unsigned lead = *at;
         if (lead < 0x80) {
             *to++ = static_cast<char>(lead);
@@ -174,7 +190,7 @@ std::optional<std::string> DecodeUtf8(std::string_view text, bool strict, bool* 
             const char32_t cp = NextCodePoint(text, pos);
             at = begin + pos;
             if (IsInvalidUtf8Byte(cp)) {
-                if (strict) return std::nullopt;
+                if (strict) return false;
             } else if (const auto known = CodePointToCp1251(cp)) {
                 byte = *known;
             }
@@ -185,12 +201,24 @@ std::optional<std::string> DecodeUtf8(std::string_view text, bool strict, bool* 
         }
         *to++ = static_cast<char>(byte);
     }
-    out.resize(static_cast<std::size_t>(to - out.data()));
+    out.append(piece, static_cast<std::size_t>(to - piece));
     if (lossless) *lossless = allKept;
-    return out;
+    return true;
 }
 
 }  // namespace
+
+void ResizeForOverwrite(std::string& buffer, std::size_t size) {
+    // A larger buffer is taken only after the old one is given back, so that the two are never
+    // held at once; what it held is about to be overwritten anyway.
+    if (size > buffer.capacity()) std::string().swap(buffer);
+    buffer.resize(size);
+}
+
+void ReleaseIfLarge(std::string& buffer) {
+    constexpr std::size_t kKept = std::size_t{4} << 20;
+    if (buffer.capacity() > kKept) std::string().swap(buffer);
+}
 
 const std::array<unsigned char, 256> kLowerTable = kCaseTables.lower;
 
@@ -290,11 +318,19 @@ std::string Utf16ToCp1251(std::u16string_view text, bool* lossless) {
 }
 
 std::optional<std::string> Utf8ToCp1251(std::string_view text, bool* lossless) {
-    return DecodeUtf8(text, /*strict=*/true, lossless);
+    std::string out;
+    if (!DecodeUtf8(text, /*strict=*/true, lossless, out)) return std::nullopt;
+    return out;
+}
+
+bool Utf8ToCp1251Into(std::string_view text, std::string& out, bool* lossless) {
+    return DecodeUtf8(text, /*strict=*/true, lossless, out);
 }
 
 std::string Utf8ToCp1251Lenient(std::string_view text, bool* lossless) {
-    return *DecodeUtf8(text, /*strict=*/false, lossless);
+    std::string out;
+    DecodeUtf8(text, /*strict=*/false, lossless, out);
+    return out;
 }
 
 }  // namespace qx

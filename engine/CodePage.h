@@ -51,8 +51,18 @@ std::string Utf16ToCp1251(std::u16string_view text, bool* lossless = nullptr);
 // nullopt for a text that is not valid UTF-8. Characters windows-1251 lacks become "?",
 // and `lossless`, when given, tells whether none did.
 std::optional<std::string> Utf8ToCp1251(std::string_view text, bool* lossless = nullptr);
+// The same into `out`, whose memory is reused between texts; false for invalid UTF-8 (`out`
+// then holds no meaningful text).
+bool Utf8ToCp1251Into(std::string_view text, std::string& out, bool* lossless = nullptr);
 
 // For UTF-8 known to be valid (texts coming from libxml2 or Qt): invalid sequences become "?".
 std::string Utf8ToCp1251Lenient(std::string_view text, bool* lossless = nullptr);
+
+// Makes `buffer` `size` bytes long for a caller about to overwrite all of them. Its memory is
+// reused when large enough; otherwise the old memory is released before the new is taken.
+void ResizeForOverwrite(std::string& buffer, std::size_t size);
+// Gives back the memory of a buffer reused from text to text once it has grown past what small
+// texts need: the memory of a large text is held only while that text is.
+void ReleaseIfLarge(std::string& buffer);
 
 }  // namespace qx

@@ -82,6 +82,31 @@ std::optional<std::string> DecodeToWorking(std::string_view bytes, const Utf8Ans
     return Utf8ToCp1251(bytes, lossless);
 }
 
+WorkingText DecodeFileText(std::string_view bytes, bool utf8Option, std::string& decoded) {
+    WorkingText result;
+    Utf8Answer& answer = result.answer;
+    answer = {utf8Option, false};
+    if (bytes.starts_with(kUtf8Bom)) answer = {true, true};
+    if (bytes.empty()) return result;
+    bool decided = answer.utf8;
+    if (!decided) {
+        const std::optional<bool> declared = DeclaredUtf8(bytes);
+        if (declared && !*declared) return result;
+        decided = declared.has_value();
+    }
+    const std::string_view body = answer.hasBom ? bytes.substr(kUtf8Bom.size()) : bytes;
+    const bool valid = Utf8ToCp1251Into(body, decoded, &result.lossless);
+    if (decided) {
+        answer.utf8 = true;
+        result.decodable = valid;
+    } else {
+        // Every multi-byte sequence decodes to one byte, so a shorter text held one.
+        answer.utf8 = valid && decoded.size() < body.size();
+        if (!answer.utf8) result.lossless = true;
+    }
+    return result;
+}
+
 std::string EncodeFromWorking(std::string_view text, const Utf8Answer& answer) {
     if (!answer.utf8) return std::string(text);
     std::string out;

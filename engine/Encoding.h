@@ -32,6 +32,18 @@ Utf8Answer IsUtf8Text(std::string_view text, bool utf8Option);
 std::optional<std::string> DecodeToWorking(std::string_view bytes, const Utf8Answer& answer,
                                            bool* lossless = nullptr);
 
+// IsUtf8Text and DecodeToWorking in one pass over the bytes, for a file read whole: the decoded
+// text goes to `decoded` (its memory reused between files) when the answer is UTF-8, which is
+// then all the proof of validity the detection needs. For windows-1251, whose bytes are the
+// text, `decoded` holds nothing meaningful. `decodable` is false for bytes taken as UTF-8 (a
+// byte-order mark, a declaration, the option) that are not valid UTF-8.
+struct WorkingText {
+    Utf8Answer answer;
+    bool decodable = true;
+    bool lossless = true;
+};
+WorkingText DecodeFileText(std::string_view bytes, bool utf8Option, std::string& decoded);
+
 // The bytes to write back: UTF-8 with the byte-order mark exactly when the original had one,
 // or the windows-1251 text unchanged.
 std::string EncodeFromWorking(std::string_view text, const Utf8Answer& answer);

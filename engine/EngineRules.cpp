@@ -5,7 +5,9 @@
 
 namespace qx {
 
-std::string EngineRules::Apply(std::string_view text) { return engine_.ApplyRules(text, flags_); }
+bool EngineRules::Apply(std::string_view text, std::string& corrected) {
+    return engine_.ApplyRules(text, flags_, corrected, scratch_);
+}
 
 std::size_t EngineRules::ActiveRuleCount() const { return engine_.ActiveRuleCount(); }
 

@@ -17,13 +17,14 @@ namespace qx {
 class EngineRules final : public TextRules {
 public:
     EngineRules(RuleEngine& engine, ReplaceFlags flags) : engine_(engine), flags_(flags) {}
-    std::string Apply(std::string_view text) override;
+    bool Apply(std::string_view text, std::string& corrected) override;
     std::size_t ActiveRuleCount() const override;
     void SetCurrentFileName(std::string name) override;
 
 private:
     RuleEngine& engine_;
     ReplaceFlags flags_;
+    std::string scratch_;  // the passes' second buffer, kept from text to text
 };
 
 }  // namespace qx

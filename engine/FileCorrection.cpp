@@ -83,10 +83,22 @@ private:
     std::string piece_;
 };
 
-void Release(std::string& text) {
-    text.clear();
-    text.shrink_to_fit();
-}
+// Reused buffers keep the memory of small files only (ReleaseIfLarge), whichever way the call
+// ends.
+class TrimmedOnExit {
+public:
+    explicit TrimmedOnExit(CorrectionBuffers& buffers) : buffers_(buffers) {}
+    TrimmedOnExit(const TrimmedOnExit&) = delete;
+    TrimmedOnExit& operator=(const TrimmedOnExit&) = delete;
+    ~TrimmedOnExit() {
+        ReleaseIfLarge(buffers_.bytes);
+        ReleaseIfLarge(buffers_.decoded);
+        ReleaseIfLarge(buffers_.corrected);
+    }
+
+private:
+    CorrectionBuffers& buffers_;
+};
 
 }  // namespace
 
@@ -99,10 +111,16 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
 CorrectionResult CorrectFile(const std::filesystem::path& path,
                              const TReplaceConditions* conditions, bool utf8Option,
                              TextRules& rules, const BackupCopy& backup, const WriteGate& gate,
-                             LinkUse links, RewriteOptions rewrite) {
+                             LinkUse links, RewriteOptions rewrite, CorrectionBuffers* buffers,
+                             const PathLook* look) {
     // Look before opening: opening a named pipe or a device could block or have effects.
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) return RefusedOnOpen(errno);
+    if (look != nullptr) {
+        if (look->error != 0) return RefusedOnOpen(look->error);
+        info = look->info;
+    } else if (::lstat(path.c_str(), &info) != 0) {
+        return RefusedOnOpen(errno);
+    }
     const bool link = S_ISLNK(info.st_mode);
     if (link && links == LinkUse::Refuse) return Refused(CorrectionOutcome::LinkAppeared);
     if (link && ::stat(path.c_str(), &info) != 0) return RefusedOnOpen(errno);
@@ -125,10 +143,17 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
     }
 
     // The bytes read and the corrected text are held together, a decoded copy of UTF-8 besides.
+    // A file that small is read without asking (which costs a few system calls): should memory
+    // be that short, the read fails by itself.
+    constexpr std::size_t kReadWithoutAsking = std::size_t{4} << 20;
     const std::size_t size = static_cast<std::size_t>(info.st_size);
-    if (size > MemoryForReading() / 3) return Refused(CorrectionOutcome::TooLarge);
+    if (size > kReadWithoutAsking && size > MemoryForReading() / 3)
+        return Refused(CorrectionOutcome::TooLarge);
 
-    std::string bytes;
+    CorrectionBuffers own;
+    CorrectionBuffers& buffer = buffers != nullptr ? *buffers : own;
+    const TrimmedOnExit trim(buffer);
+    std::string& bytes = buffer.bytes;
     try {
         if (const int error =
                 ReadRegularFile(fd.Get(), static_cast<std::size_t>(info.st_size), bytes))
@@ -141,26 +166,22 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
     if (bytes.empty()) return Done(CorrectionOutcome::Empty);
 
     // A windows-1251 file is corrected straight from the bytes read; only UTF-8 needs a copy.
-    const Utf8Answer answer = IsUtf8Text(bytes, utf8Option);
-    std::string decoded;
-    std::string_view text = bytes;
-    bool lossless = true;
-    if (answer.utf8) {
-        std::optional<std::string> result = DecodeToWorking(bytes, answer, &lossless);
-        if (!result) return Refused(CorrectionOutcome::NotDecodable);
-        decoded = std::move(*result);
-        text = decoded;
-    }
+    const WorkingText working = DecodeFileText(bytes, utf8Option, buffer.decoded);
+    const Utf8Answer answer = working.answer;
+    if (!working.decodable) return Refused(CorrectionOutcome::NotDecodable);
+    const std::string_view text = answer.utf8 ? std::string_view(buffer.decoded) : bytes;
     if (text.empty()) return Refused(CorrectionOutcome::NotDecodable);
 
     if (conditions != nullptr && !CheckConditions(*conditions, text))
         return Done(CorrectionOutcome::RefusedByConditions);
     // Refused before any rule runs, so that no replacement is recorded that never reaches disk.
-    if (!lossless) return Refused(CorrectionOutcome::WouldLoseCharacters);
+    if (!working.lossless) return Refused(CorrectionOutcome::WouldLoseCharacters);
 
-    std::string corrected = rules.Apply(text);
-    if (corrected == text) return Done(CorrectionOutcome::Unchanged);
-    Release(decoded);
+    std::string& corrected = buffer.corrected;
+    if (!rules.Apply(text, corrected) || corrected == text)
+        return Done(CorrectionOutcome::Unchanged);
+    // The decoded text is not needed for the write.
+    ReleaseIfLarge(buffer.decoded);
     if (gate && !gate()) return Done(CorrectionOutcome::Unchanged);
     if (backup) {
         if (const int error = backup(path, bytes))

@@ -16,8 +16,11 @@
 //     CorrectionResult r = CorrectFile(path, kReplaceAll, nullptr, utf8Option, engine);
 //     if (!r.Handled() && r.ShouldReport()) log(path + ": " + r.reason);
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "engine/CorrectionResult.h"
@@ -55,10 +58,28 @@ using WriteGate = std::function<bool()>;
 // the swap cannot slip in between the look and the open either.
 enum class LinkUse { Follow, Refuse };
 
+// Memory a thread reuses from file to file (the bytes read, the decoded and the corrected text),
+// so that a run over many files does not take and give back each file's memory.
+struct CorrectionBuffers {
+    std::string bytes;
+    std::string decoded;
+    std::string corrected;
+};
+
+// What lstat said of a path, for a caller that looked at it before the call (to weigh the files
+// of a list); `error` is its errno, 0 when it succeeded.
+struct PathLook {
+    int error = 0;
+    struct stat info {};
+};
+
+// `buffers`, when given, hold the file's texts instead of memory of the call's own; `look`, when
+// given, stands for the look at the path before it is opened.
 CorrectionResult CorrectFile(const std::filesystem::path& path,
                              const TReplaceConditions* conditions, bool utf8Option,
                              TextRules& rules, const BackupCopy& backup, const WriteGate& gate,
-                             LinkUse links = LinkUse::Follow, RewriteOptions rewrite = {});
+                             LinkUse links = LinkUse::Follow, RewriteOptions rewrite = {},
+                             CorrectionBuffers* buffers = nullptr, const PathLook* look = nullptr);
 
 inline CorrectionResult CorrectFile(const std::filesystem::path& path, ReplaceFlags flags,
                                     const TReplaceConditions* conditions, bool utf8Option,

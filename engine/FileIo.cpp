@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/CodePage.h"
+
 namespace qx {
 namespace {
 
@@ -336,7 +338,7 @@ int ReadWholeFile(int fd, std::string& out) {
 
 int ReadRegularFile(int fd, std::size_t size, std::string& out) {
     // One byte more than the size: a file that grew is noticed without a second read.
-    out.resize(size + 1);
+    ResizeForOverwrite(out, size + 1);
     std::size_t done = 0;
     for (;;) {
         if (done == out.size()) out.resize(out.size() * 2);

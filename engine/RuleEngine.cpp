@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "engine/CodePage.h"
 #include "engine/ReplaceLoops.h"
 #include "engine/RuleObserver.h"
 #include "engine/TRegExpr.h"
@@ -163,7 +164,15 @@ std::size_t RuleEngine::ActiveRuleCount() const {
 void RuleEngine::Prepare() { impl_->Prepare(true); }
 
 std::string RuleEngine::ApplyRules(std::string_view text, ReplaceFlags flags) {
-    if (text.empty()) return {};
+    std::string result;
+    std::string scratch;
+    if (!ApplyRules(text, flags, result, scratch)) result.assign(text);
+    return result;
+}
+
+bool RuleEngine::ApplyRules(std::string_view text, ReplaceFlags flags, std::string& result,
+                            std::string& scratch) {
+    if (text.empty()) return false;
     if (!impl_->Current()) impl_->Prepare(false);
 
     EngineSinks& sinks = impl_->sinks;
@@ -174,9 +183,7 @@ std::string RuleEngine::ApplyRules(std::string_view text, ReplaceFlags flags) {
     std::unique_ptr<XmlDocument> document;  // made at the first xPath rule, then reused
     // The caller's text is read until a rule changes it; only then is there a text of our own,
     // so that a large text is not held twice for rules that find nothing.
-    std::string result;
     bool own = false;
-    std::string scratch;  // work buffer shared by all passes
 
     const std::size_t rowCount = impl_->rows.RowCount();
     std::size_t next = 0;  // the next prepared rule
@@ -226,8 +233,8 @@ std::string RuleEngine::ApplyRules(std::string_view text, ReplaceFlags flags) {
                                   hooks.Records() - recordsBefore);
         sinks.StepProgress();
     }
-    if (!own) result.assign(text);
-    return result;
+    ReleaseIfLarge(scratch);
+    return own;
 }
 
 }  // namespace qx

@@ -78,6 +78,11 @@ public:
     // runaway match, naming the rule's row), XmlError (an xPath the XML service rejects),
     // ETextTooLarge. All derive from std::exception.
     std::string ApplyRules(std::string_view text, ReplaceFlags flags);
+    // The same into `result`, with `scratch` as the other buffer of the passes; both keep their
+    // memory for the next text. False when no rule replaced anything: the text is then `text`
+    // itself and `result` holds nothing of it.
+    bool ApplyRules(std::string_view text, ReplaceFlags flags, std::string& result,
+                    std::string& scratch);
 
     // The longest text ApplyRules lets a correction of `inputSize` bytes grow to.
     static std::size_t SizeLimit(std::size_t inputSize);

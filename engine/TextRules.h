@@ -13,8 +13,10 @@ namespace qx {
 class TextRules {
 public:
     virtual ~TextRules() = default;
-    // Applies the active rules to a text in the working code page. Errors propagate.
-    virtual std::string Apply(std::string_view text) = 0;
+    // Applies the active rules to a text in the working code page. False when no rule replaced
+    // anything (the text is as it was; `corrected` holds nothing of it), true with the result in
+    // `corrected`, whose memory is reused from text to text. Errors propagate.
+    virtual bool Apply(std::string_view text, std::string& corrected) = 0;
     // Number of active rules (the progress maximum).
     virtual std::size_t ActiveRuleCount() const = 0;
     // The file name the replacement records carry.

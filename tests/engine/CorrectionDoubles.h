@@ -34,15 +34,15 @@ public:
         for (const auto& [find, replace] : rules) rules_.emplace_back(Cp(find), Cp(replace));
     }
 
-    std::string Apply(std::string_view text) override {
+    bool Apply(std::string_view text, std::string& corrected) override {
         ++applyCalls;
         seen = std::string(text);
         if (beforeApply) beforeApply();
-        std::string result(text);
+        corrected = text;
         for (const auto& [find, replace] : rules_) {
-            result = ReplaceText(result, find, replace, kReplaceAll);
+            corrected = ReplaceText(corrected, find, replace, kReplaceAll);
         }
-        return result;
+        return corrected != text;
     }
     std::size_t ActiveRuleCount() const override { return rules_.size(); }
     void SetCurrentFileName(std::string name) override {

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace qx {
 namespace {
 
@@ -104,6 +108,62 @@ TEST(DecodeToWorking, Table) {
         EXPECT_EQ(DecodeToWorking(row.bytes, row.answer, &lossless), row.expected);
         if (row.expected) {
             EXPECT_EQ(lossless, row.lossless);
+        }
+    }
+}
+
+TEST(DecodeFileText, AgreesWithDetectionThenDecoding) {
+    // The one pass must give what IsUtf8Text and DecodeToWorking give, for short texts of every
+    // kind and for long ones whose decisive byte lies beyond the first pieces; one buffer serves
+    // them all, as it serves the files of a run.
+    const std::string cyrillic = "\xD0\x96\xD1\x83\xD0\xBA ";  // "Жук " in UTF-8
+    std::string longUtf8;
+    while (longUtf8.size() < 70000) longUtf8 += cyrillic + "abc defgh ";
+    const std::string ascii(40000, 'a');
+    const std::vector<std::string> texts = {
+        "",
+        "plain",
+        "\xEF\xBB\xBF",
+        "\xEF\xBB\xBF"
+        "abc",
+        "\xEF\xBB\xBF\xC6",
+        "\xEF\xBBx",
+        "\xD0\x96\xD1\x83\xD0\xBA",
+        "\xC6\xF3\xEA",
+        "\xD0\x96\xD1",
+        "\xC0\x80",
+        "\xED\xA0\x80",
+        "a\xE4\xB8\xAD"
+        "b",
+        "a\xF0\x9F\x98\x80",
+        "a\0b"s,
+        "\xC6\0\xEF\xBB\xBF"s,
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\xC6",
+        "<?xml encoding=\"windows-1251\"?><a>\xD0\x96</a>",
+        "<?xml version=\"1.0\"?><a>\xD0\x96</a>",
+        longUtf8,
+        longUtf8 + "\xC6",
+        "\xEF\xBB\xBF" + longUtf8 + "\xE4\xB8\xAD",
+        ascii,
+        ascii + "\xC6\xF3\xEA",
+        ascii + cyrillic,
+        ascii + "\xD0",
+    };
+    std::string decoded;
+    for (const std::string& text : texts) {
+        for (const bool option : {false, true}) {
+            SCOPED_TRACE(testing::PrintToString(text.substr(0, 60)) + " of " +
+                         std::to_string(text.size()) + (option ? ", option on" : ""));
+            const Utf8Answer answer = IsUtf8Text(text, option);
+            bool lossless = false;
+            const std::optional<std::string> expected = DecodeToWorking(text, answer, &lossless);
+            const WorkingText working = DecodeFileText(text, option, decoded);
+            EXPECT_EQ(working.answer.utf8, answer.utf8);
+            EXPECT_EQ(working.answer.hasBom, answer.hasBom);
+            EXPECT_EQ(working.decodable, expected.has_value());
+            if (!expected) continue;
+            EXPECT_EQ(working.lossless, lossless);
+            EXPECT_EQ(answer.utf8 ? decoded : text, *expected);
         }
     }
 }

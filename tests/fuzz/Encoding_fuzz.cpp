@@ -62,6 +62,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto text = qx::DecodeToWorking(bytes, answer, &lossless);
         if (!answer.utf8) Require(text && lossless && *text == bytes);
         if (text && lossless) Require(qx::EncodeFromWorking(*text, answer) == bytes);
+        // The one pass a file read whole takes says and gives the same.
+        std::string decoded = "left from another file";
+        const qx::WorkingText working = qx::DecodeFileText(bytes, option, decoded);
+        Require(working.answer.utf8 == answer.utf8 && working.answer.hasBom == answer.hasBom);
+        Require(working.decodable == text.has_value());
+        if (text) Require(working.lossless == lossless && (answer.utf8 ? decoded : bytes) == *text);
     }
 
     // The bytes as a windows-1251 text: UTF-8 and UTF-16 carry it there and back unchanged,
