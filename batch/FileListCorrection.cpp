@@ -2,6 +2,7 @@
 #include "batch/FileListCorrection.h"
 
 #include <sched.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -42,24 +43,60 @@ unsigned UsableCores() {
 // Threads are woken only when what they wait for has come: a worker when the frontier reaches
 // the file it waits to write, the calling thread when a batch of reports is ready, so that a
 // list of small files does not cost a few context switches per file.
+//
+// Files are taken in list order, except that a large file coming up soon is taken first: the
+// largest files start early, so that the cores finish together instead of one correcting the
+// last large file alone. A worker whose file must wait for earlier ones that nobody has taken
+// corrects the earliest of them meanwhile (one at a time), so no worker sits idle behind a file
+// taken out of order, and a worker holds at most two files.
 class ParallelRun {
 public:
-    explicit ParallelRun(std::size_t count) : reports_(count), passed_(count, false) {}
+    ParallelRun(const std::vector<std::filesystem::path>& files)
+        : files_(files),
+          reports_(files.size()),
+          passed_(files.size(), false),
+          taken_(files.size(), false),
+          looks_(files.size()) {}
+
+    struct Taken {
+        std::size_t index;
+        const PathLook* look;  // null when the path was not looked at yet
+    };
 
     // The next file to take, or nothing when the list is done or a rule failed before it.
-    std::optional<std::size_t> Take() {
-        const std::size_t index = next_.fetch_add(1, std::memory_order_relaxed);
-        if (index >= reports_.size() || index > failedAt_.load(std::memory_order_relaxed))
-            return std::nullopt;
-        return index;
+    std::optional<Taken> Take() {
+        const std::lock_guard lock(mutex_);
+        const std::optional<std::size_t> lowest = LowestUntaken();
+        if (!lowest) return std::nullopt;
+        std::size_t chosen = *lowest;
+        // The last file it may take: nothing past a failed one (`chosen` is not past it).
+        const std::size_t last = std::min({files_.size() - 1, chosen + kLookAhead - 1, failedAt_});
+        LookUpTo(last + 1);
+        off_t chosenSize = SizeOf(chosen);
+        for (std::size_t index = chosen + 1; index <= last; ++index) {
+            if (!taken_[index] && SizeOf(index) > chosenSize) {
+                chosen = index;
+                chosenSize = SizeOf(index);
+            }
+        }
+        if (chosenSize < kLargeFile) chosen = *lowest;
+        return Mark(chosen);
     }
 
     // For a file the rules changed: its rules passed; true once every earlier file passed
-    // without an error.
-    bool MayWrite(std::size_t index) {
+    // without an error. `help` corrects an earlier file that nobody took, while this one waits.
+    bool MayWrite(std::size_t index, const std::function<void(const Taken&)>& help) {
         std::unique_lock lock(mutex_);
         MarkPassed(index, false);
-        if (frontier_ < index && failedAt_ >= index) {
+        while (frontier_ < index && failedAt_ >= index) {
+            const std::optional<std::size_t> lowest = help ? LowestUntaken() : std::nullopt;
+            if (lowest && *lowest < index) {
+                const Taken earlier = Mark(*lowest);
+                lock.unlock();
+                help(earlier);
+                lock.lock();
+                continue;
+            }
             ++waitingWriters_;
             writers_.wait(lock, [&] { return frontier_ >= index || failedAt_ < index; });
             --waitingWriters_;
@@ -97,10 +134,38 @@ public:
 private:
     // Reports handed to the calling thread at a time, at most.
     static constexpr std::size_t kBatch = 32;
+    // How far ahead of the list order a large file is taken, and what counts as one.
+    static constexpr std::size_t kLookAhead = 64;
+    static constexpr off_t kLargeFile = off_t{1} << 20;
+
+    // Under the mutex: the first file nobody took, unless a rule failed before it.
+    std::optional<std::size_t> LowestUntaken() {
+        while (lowest_ < taken_.size() && taken_[lowest_]) ++lowest_;
+        if (lowest_ >= taken_.size() || lowest_ > failedAt_) return std::nullopt;
+        return lowest_;
+    }
+
+    Taken Mark(std::size_t index) {
+        taken_[index] = true;
+        return {index, index < looked_ ? &looks_[index] : nullptr};
+    }
+
+    // Under the mutex: lstat of every path before `end`. It stands for the look the correction
+    // makes before opening a file, so it costs no system call more.
+    void LookUpTo(std::size_t end) {
+        for (; looked_ < end; ++looked_) {
+            PathLook& look = looks_[looked_];
+            if (::lstat(files_[looked_].c_str(), &look.info) != 0) look.error = errno;
+        }
+    }
+
+    off_t SizeOf(std::size_t index) const {
+        return looks_[index].error == 0 ? looks_[index].info.st_size : 0;
+    }
 
     // Under the mutex. Idempotent: a file that failed after it passed stays passed.
     void MarkPassed(std::size_t index, bool failed) {
-        if (failed && index < failedAt_) failedAt_.store(index, std::memory_order_relaxed);
+        if (failed && index < failedAt_) failedAt_ = index;
         if (passed_[index]) {
             if (failed && waitingWriters_ > 0) writers_.notify_all();
             return;
@@ -113,18 +178,19 @@ private:
 
     // Under the mutex: the batch is ready, or the failing file's report is, after which no
     // more reports are handed on.
-    bool CallerMayGoOn() const {
-        return reported_ >= target_ || failedAt_.load(std::memory_order_relaxed) < reported_;
-    }
+    bool CallerMayGoOn() const { return reported_ >= target_ || failedAt_ < reported_; }
 
+    const std::vector<std::filesystem::path>& files_;
     std::mutex mutex_;
     std::condition_variable writers_;
     std::condition_variable caller_;
     std::vector<std::optional<FileReport>> reports_;
     std::vector<bool> passed_;
-    std::atomic<std::size_t> next_ = 0;
-    // Written under the mutex; Take reads it without.
-    std::atomic<std::size_t> failedAt_ = static_cast<std::size_t>(-1);
+    std::vector<bool> taken_;
+    std::vector<PathLook> looks_;
+    std::size_t looked_ = 0;  // every path before it was looked at
+    std::size_t lowest_ = 0;  // every file before it was taken
+    std::size_t failedAt_ = static_cast<std::size_t>(-1);
     std::size_t frontier_ = 0;
     std::size_t reported_ = 0;  // every file before it has its report
     std::size_t target_ = 0;
@@ -196,35 +262,51 @@ FileListCorrection::Summary FileListCorrection::RunParallel(
         return single.Run(files);
     }
 
-    ParallelRun run(files.size());
+    ParallelRun run(files);
     // Each worker's rules are made on the calling thread, before any file is opened.
     std::vector<std::unique_ptr<TextRules>> rules;
     for (unsigned k = 0; k < workers; ++k) rules.push_back(makeRules());
 
+    // A worker's file, and the earlier file it may correct while that one waits, each with
+    // buffers of its own.
+    std::function<void(TextRules&, const ParallelRun::Taken&, CorrectionBuffers&,
+                       CorrectionBuffers*)>
+        correct;
+    correct = [&](TextRules& own, const ParallelRun::Taken& taken, CorrectionBuffers& buffers,
+                  CorrectionBuffers* helperBuffers) {
+        const std::filesystem::path& path = files[taken.index];
+        FileReport report;
+        report.path = path;
+        bool failed = false;
+        std::function<void(const ParallelRun::Taken&)> help;
+        if (helperBuffers != nullptr) {
+            help = [&](const ParallelRun::Taken& earlier) {
+                correct(own, earlier, *helperBuffers, nullptr);
+            };
+        }
+        try {
+            own.SetCurrentFileName(recordName ? recordName(path)
+                                              : Utf8ToCp1251Lenient(path.native()));
+            report.result = CorrectFile(
+                path, conditions_, utf8Option_, own, makeBackup,
+                [&] { return run.MayWrite(taken.index, help); },
+                linkUse ? linkUse(path) : LinkUse::Follow, rewrite, &buffers, taken.look);
+            report.verdict = report.result.Handled() ? FileReport::Verdict::Corrected
+                                                     : FileReport::Verdict::Skipped;
+        } catch (const std::exception& error) {
+            report.verdict = FileReport::Verdict::Error;
+            report.error = error.what();
+            report.cause = std::current_exception();
+            failed = true;
+        }
+        run.Finish(taken.index, failed, std::move(report));
+    };
     const auto work = [&](TextRules& own) {
         const FileSizeSignalScope signalHold;
-        while (const std::optional<std::size_t> index = run.Take()) {
-            const std::filesystem::path& path = files[*index];
-            FileReport report;
-            report.path = path;
-            bool failed = false;
-            try {
-                own.SetCurrentFileName(recordName ? recordName(path)
-                                                  : Utf8ToCp1251Lenient(path.native()));
-                report.result = CorrectFile(
-                    path, conditions_, utf8Option_, own, makeBackup,
-                    [&] { return run.MayWrite(*index); }, linkUse ? linkUse(path) : LinkUse::Follow,
-                    rewrite);
-                report.verdict = report.result.Handled() ? FileReport::Verdict::Corrected
-                                                         : FileReport::Verdict::Skipped;
-            } catch (const std::exception& error) {
-                report.verdict = FileReport::Verdict::Error;
-                report.error = error.what();
-                report.cause = std::current_exception();
-                failed = true;
-            }
-            run.Finish(*index, failed, std::move(report));
-        }
+        CorrectionBuffers buffers;
+        CorrectionBuffers helperBuffers;
+        while (const std::optional<ParallelRun::Taken> taken = run.Take())
+            correct(own, *taken, buffers, &helperBuffers);
     };
     // Joined also when a hook throws: the workers finish the list by themselves.
     struct Threads {

@@ -71,9 +71,10 @@ public:
     // `makeRules`, with everything observable as Run(files) gives it: the reports come to
     // onFileDone and onProgress in list order on the calling thread, and a file is written only
     // once every file before it has passed its rules, so that a rule's error on a file leaves it
-    // and every later file untouched (their results, computed ahead, are dropped). At most
-    // `workers` files are open at a time. makeBackup and recordName are called on the worker
-    // threads; stopRequested is not asked. The rules given to the constructor are not used. A list
+    // and every later file untouched (their results, computed ahead, are dropped). A large file
+    // coming up soon may be corrected ahead of its turn; at most two files per worker are open
+    // at a time. makeBackup and recordName are called on the worker threads; stopRequested is
+    // not asked. The rules given to the constructor are not used. A list
     // that names one path twice is corrected on one thread, in order.
     Summary RunParallel(const std::vector<std::filesystem::path>& files,
                         const WorkerRules& makeRules, unsigned workers = 0);

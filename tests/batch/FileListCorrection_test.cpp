@@ -128,13 +128,20 @@ TEST(FileListCorrection, StopsBetweenFilesAndAfterARuleError) {
 TEST(FileListCorrection, WorkersGiveTheReportsAndFilesOfOneThread) {
     // A list of files of every kind, with a file the rules fail on in the middle: whatever the
     // number of workers, the reports, their order and the bytes on disk are those of Run. The
-    // files after the failing one are corrected ahead by other workers but never written.
+    // files after the failing one are corrected ahead by other workers but never written; the
+    // large ones among them are taken first, ahead of their turn.
     TempFolder folder;
     std::vector<std::filesystem::path> files;
     std::vector<std::string> contents;
+    std::string large;
+    while (large.size() < (std::size_t{5} << 18)) large += "colour, ";
     for (int i = 0; i < 60; ++i) {
         files.push_back(folder / ("f" + std::to_string(i)));
-        contents.push_back(i % 3 == 0 ? "plain" : i == 41 ? "colour broken" : "colour");
+        const bool isLarge = i == 11 || i == 29 || i == 44 || i == 52;
+        contents.push_back(isLarge      ? large
+                           : i % 3 == 0 ? "plain"
+                           : i == 41    ? "colour broken"
+                                        : "colour");
         if (i % 7 != 5) WriteBytes(files.back(), contents.back());  // some are missing
     }
     const auto make = [] {
