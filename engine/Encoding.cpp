@@ -87,7 +87,10 @@ WorkingText DecodeFileText(std::string_view bytes, bool utf8Option, std::string&
     Utf8Answer& answer = result.answer;
     answer = {utf8Option, false};
     if (bytes.starts_with(kUtf8Bom)) answer = {true, true};
-    if (bytes.empty()) return result;
+    if (bytes.empty()) {
+        decoded.clear();
+        return result;
+    }
     bool decided = answer.utf8;
     if (!decided) {
         const std::optional<bool> declared = DeclaredUtf8(bytes);
