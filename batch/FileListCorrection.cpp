@@ -198,6 +198,23 @@ private:
     bool awaiting_ = false;
 };
 
+// One file's report: what its correction did, or the error a rule raised on it.
+template <class Correct>
+FileReport ReportOf(const std::filesystem::path& path, const Correct& correct) {
+    FileReport report;
+    report.path = path;
+    try {
+        report.result = correct();
+        report.verdict =
+            report.result.Handled() ? FileReport::Verdict::Corrected : FileReport::Verdict::Skipped;
+    } catch (const std::exception& error) {
+        report.verdict = FileReport::Verdict::Error;
+        report.error = error.what();
+        report.cause = std::current_exception();
+    }
+    return report;
+}
+
 }  // namespace
 
 int WriteBackupCopy(const std::filesystem::path& path, std::string_view bytes) {
@@ -223,19 +240,11 @@ FileListCorrection::Summary FileListCorrection::Run(
         }
         rules_.SetCurrentFileName(recordName ? recordName(path)
                                              : Utf8ToCp1251Lenient(path.native()));
-        FileReport report;
-        report.path = path;
-        try {
-            report.result = CorrectFile(path, conditions_, utf8Option_, rules_, makeBackup, {},
-                                        linkUse ? linkUse(path) : LinkUse::Follow, rewrite);
-            report.verdict = report.result.Handled() ? FileReport::Verdict::Corrected
-                                                     : FileReport::Verdict::Skipped;
-        } catch (const std::exception& error) {
-            report.verdict = FileReport::Verdict::Error;
-            report.error = error.what();
-            report.cause = std::current_exception();
-            summary.failed = true;
-        }
+        const FileReport report = ReportOf(path, [&] {
+            return CorrectFile(path, conditions_, utf8Option_, rules_, makeBackup, {},
+                               linkUse ? linkUse(path) : LinkUse::Follow, rewrite);
+        });
+        summary.failed = report.verdict == FileReport::Verdict::Error;
         ++summary.done;
         if (onFileDone) onFileDone(report);
         if (onProgress) onProgress(summary.done, files.size());
@@ -275,30 +284,21 @@ FileListCorrection::Summary FileListCorrection::RunParallel(
     correct = [&](TextRules& own, const ParallelRun::Taken& taken, CorrectionBuffers& buffers,
                   CorrectionBuffers* helperBuffers) {
         const std::filesystem::path& path = files[taken.index];
-        FileReport report;
-        report.path = path;
-        bool failed = false;
         std::function<void(const ParallelRun::Taken&)> help;
         if (helperBuffers != nullptr) {
             help = [&](const ParallelRun::Taken& earlier) {
                 correct(own, earlier, *helperBuffers, nullptr);
             };
         }
-        try {
+        FileReport report = ReportOf(path, [&] {
             own.SetCurrentFileName(recordName ? recordName(path)
                                               : Utf8ToCp1251Lenient(path.native()));
-            report.result = CorrectFile(
+            return CorrectFile(
                 path, conditions_, utf8Option_, own, makeBackup,
                 [&] { return run.MayWrite(taken.index, help); },
                 linkUse ? linkUse(path) : LinkUse::Follow, rewrite, &buffers, taken.look);
-            report.verdict = report.result.Handled() ? FileReport::Verdict::Corrected
-                                                     : FileReport::Verdict::Skipped;
-        } catch (const std::exception& error) {
-            report.verdict = FileReport::Verdict::Error;
-            report.error = error.what();
-            report.cause = std::current_exception();
-            failed = true;
-        }
+        });
+        const bool failed = report.verdict == FileReport::Verdict::Error;
         run.Finish(taken.index, failed, std::move(report));
     };
     const auto work = [&](TextRules& own) {
