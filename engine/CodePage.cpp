@@ -121,16 +121,18 @@ const TwoByteTable& TwoBytes() {
 
 constexpr std::uint64_t kHighBits = 0x8080808080808080;
 
-// The UTF-8 bytes of every windows-1251 byte.
+// The UTF-8 bytes of every windows-1251 byte, packed into four bytes in memory order so that a
+// character is stored with one write.
 struct Utf8OfByteTable {
-    std::array<std::array<char, 3>, 256> bytes{};
+    std::array<std::uint32_t, 256> packed{};
     std::array<unsigned char, 256> length{};
     Utf8OfByteTable() {
         for (unsigned byte = 0; byte < 256; ++byte) {
             std::string encoded;
             AppendUtf8(encoded, Cp1251ToCodePoint(static_cast<unsigned char>(byte)));
-            std::copy(encoded.begin(), encoded.end(), bytes[byte].begin());
             length[byte] = static_cast<unsigned char>(encoded.size());
+            encoded.resize(sizeof(std::uint32_t), '\0');
+            std::memcpy(&packed[byte], encoded.data(), sizeof(std::uint32_t));
         }
     }
 };
@@ -166,34 +168,42 @@ bool DecodeUtf8(std::string_view text, bool strict, bool* lossless, std::string&
             out.append(piece, static_cast<std::size_t>(to - piece));
             to = piece;
         }
-        // Plain ASCII is copied eight bytes at a time.
-        std::uint64_t word = 0;
-        while (to < full && end - at >= 8 && (std::memcpy(&word, at, 8), (word & kHighBits) == 0)) {
-            std::memcpy(to, at, 8);
-            at += 8;
-            to += 8;
-        }
-        if (at == end || to >= full) continue;
-        const unsigned lead = *at;
-        if (lead < 0x80) {
-            *to++ = static_cast<char>(lead);
-            ++at;
+        if (*at < 0x80) {
+            // Plain ASCII: eight bytes at a time, then byte by byte up to the next character.
+            std::uint64_t word = 0;
+            while (to < full && end - at >= 8 &&
+                   (std::memcpy(&word, at, 8), (word & kHighBits) == 0)) {
+                std::memcpy(to, at, 8);
+                at += 8;
+                to += 8;
+            }
+            while (to < full && at < end && *at < 0x80) *to++ = static_cast<char>(*at++);
             continue;
         }
-        unsigned char byte = 0;
-        if (lead >= TwoByteTable::kFirstLead && lead < 0xE0 && end - at >= 2 &&
-            (at[1] & 0xC0) == 0x80) {
-            byte = twoBytes.bytes[(lead - TwoByteTable::kFirstLead) * 64 + (at[1] & 0x3F)];
-            at += 2;
-        } else {
-            std::size_t pos = static_cast<std::size_t>(at - begin);
-            const char32_t cp = NextCodePoint(text, pos);
-            at = begin + pos;
-            if (IsInvalidUtf8Byte(cp)) {
-                if (strict) return false;
-            } else if (const auto known = CodePointToCp1251(cp)) {
-                byte = *known;
+        // Two-byte sequences in a row, as Cyrillic words are, from the table. Each takes two
+        // bytes and gives one: short of the last byte and of twice the room, no other bound.
+        const auto* const pairs = at + std::min<std::ptrdiff_t>(end - 1 - at, 2 * (full - to));
+        while (at < pairs && at[0] >= TwoByteTable::kFirstLead && at[0] < 0xE0 &&
+               (at[1] & 0xC0) == 0x80) {
+            unsigned char byte =
+                twoBytes.bytes[(at[0] - TwoByteTable::kFirstLead) * 64 + (at[1] & 0x3F)];
+            if (byte == 0) {
+                byte = '?';
+                allKept = false;
             }
+            *to++ = static_cast<char>(byte);
+            at += 2;
+        }
+        if (at == end || to >= full || *at < 0x80) continue;
+        // Any other sequence, or a broken one.
+        std::size_t pos = static_cast<std::size_t>(at - begin);
+        const char32_t cp = NextCodePoint(text, pos);
+        at = begin + pos;
+        unsigned char byte = 0;
+        if (IsInvalidUtf8Byte(cp)) {
+            if (strict) return false;
+        } else if (const auto known = CodePointToCp1251(cp)) {
+            byte = *known;
         }
         if (byte == 0) {
             byte = '?';
@@ -266,10 +276,9 @@ std::size_t Cp1251Utf8Size(std::string_view text) {
     return size;
 }
 
-std::string Cp1251ToUtf8(std::string_view text) {
+std::size_t Cp1251ToUtf8Into(std::string_view text, char* out) {
     const Utf8OfByteTable& table = Utf8OfByte();
-    std::string out(Cp1251Utf8Size(text), '\0');
-    char* to = out.data();
+    char* to = out;
     const char* at = text.data();
     const char* const end = at + text.size();
     while (at < end) {
@@ -280,12 +289,20 @@ std::string Cp1251ToUtf8(std::string_view text) {
             at += 8;
             to += 8;
         }
-        if (at == end) break;
-        const auto byte = static_cast<unsigned char>(*at++);
-        const unsigned length = table.length[byte];
-        std::memcpy(to, table.bytes[byte].data(), length);
-        to += length;
+        // Then characters up to the next word of ASCII: four bytes stored, as many kept.
+        const char* const stop = std::min(end, at + 8);
+        while (at < stop) {
+            const auto byte = static_cast<unsigned char>(*at++);
+            std::memcpy(to, &table.packed[byte], sizeof(std::uint32_t));
+            to += table.length[byte];
+        }
     }
+    return static_cast<std::size_t>(to - out);
+}
+
+std::string Cp1251ToUtf8(std::string_view text) {
+    std::string out(Cp1251Utf8Size(text) + sizeof(std::uint32_t), '\0');
+    out.resize(Cp1251ToUtf8Into(text, out.data()));
     return out;
 }
 

@@ -42,6 +42,12 @@ std::optional<unsigned char> CodePointToCp1251(char32_t codePoint);
 std::string Cp1251ToUtf8(std::string_view text);
 // The length of Cp1251ToUtf8(text), without making it.
 std::size_t Cp1251Utf8Size(std::string_view text);
+// The room Cp1251ToUtf8Into needs for a text of `size` bytes: three bytes a character at most,
+// and a few more because characters are stored four bytes at a time.
+constexpr std::size_t Cp1251ToUtf8Room(std::size_t size) { return 3 * size + 4; }
+// Writes the UTF-8 form of `text` at `out`, which has Cp1251ToUtf8Room(text.size()) bytes, and
+// gives its length: for memory reused from piece to piece, without a pass to measure first.
+std::size_t Cp1251ToUtf8Into(std::string_view text, char* out);
 std::u16string Cp1251ToUtf16(std::string_view text);
 
 // Characters windows-1251 lacks become "?"; `lossless`, when given, tells whether none did.

@@ -60,13 +60,14 @@ public:
     std::string_view Next() override {
         const std::string_view part = text_.substr(0, kPieceSize);
         text_.remove_prefix(part.size());
-        piece_ = Cp1251ToUtf8(part);
         // The mark goes out with the first piece: a small file is one write.
-        if (bom_) {
-            piece_.insert(0, kUtf8Bom);
-            bom_ = false;
-        }
-        return piece_;
+        const std::size_t mark = bom_ ? kUtf8Bom.size() : 0;
+        bom_ = false;
+        // One piece of memory for all the pieces, grown only for the first.
+        const std::size_t room = mark + Cp1251ToUtf8Room(part.size());
+        if (piece_.size() < room) ResizeForOverwrite(piece_, room);
+        std::copy_n(kUtf8Bom.data(), mark, piece_.data());
+        return {piece_.data(), mark + Cp1251ToUtf8Into(part, piece_.data() + mark)};
     }
 
     void Rewind() override {

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+#include <utility>
+
 namespace qx {
 namespace {
 
@@ -40,6 +44,39 @@ TEST(CodePage, MissingCharactersBecomeQuestionMarks) {
     EXPECT_FALSE(lossless);
     EXPECT_EQ(Utf16ToCp1251(u"x\u4E2D\U0001F600", &lossless), "x??");
     EXPECT_FALSE(lossless);
+}
+
+TEST(CodePage, LongMixedTextsDecodeAsTheirCharacters) {
+    // Latin and Cyrillic words of every length, a character the code page lacks and, at the end,
+    // a broken sequence: tens of kilobytes, so that the decoder's piece of memory fills inside
+    // Cyrillic runs and ASCII runs alike, whatever the shift at the start.
+    const std::pair<std::string_view, std::string_view> units[] = {
+        {"a", "a"},
+        {"\xD0\xB6", "\xE6"},  // ж
+        {" ", " "},
+        {"word ", "word "},
+        {"\xD0\xBC\xD0\xB8\xD1\x80 ", "\xEC\xE8\xF0 "},  // мир
+        {"\xE2\x84\x96", "\xB9"},                        // №
+        {"abcdefghijk", "abcdefghijk"},
+        {"\xD0\x81", "\xA8"},  // Ё
+        {"\xC4\x80", "?"},     // Ā, which the code page lacks
+    };
+    for (std::size_t shift = 0; shift < 9; ++shift) {
+        SCOPED_TRACE(shift);
+        std::string utf8(shift, 'x');
+        std::string expected(shift, 'x');
+        std::minstd_rand pick(7);
+        while (utf8.size() < 40000) {
+            const auto& [from, to] = units[pick() % std::size(units)];
+            utf8 += from;
+            expected += to;
+        }
+        bool lossless = true;
+        EXPECT_TRUE(Utf8ToCp1251(utf8, &lossless) == expected);
+        EXPECT_FALSE(lossless);
+        EXPECT_TRUE(Utf8ToCp1251Lenient(utf8 + "\xD0") == expected + "?");
+        EXPECT_FALSE(Utf8ToCp1251(utf8 + "\xD0").has_value());
+    }
 }
 
 TEST(CodePage, InvalidUtf8IsRejected) {

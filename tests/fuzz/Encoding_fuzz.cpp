@@ -53,6 +53,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<std::string> strict = qx::Utf8ToCp1251(bytes);
     Require(strict.has_value() == valid);
 
+    // The decoders against one character at a time: a character the code page lacks, or a
+    // broken byte, is "?".
+    std::string expected;
+    bool expectLossless = true;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        const char32_t cp = qx::NextCodePoint(bytes, pos);
+        const auto byte = qx::IsInvalidUtf8Byte(cp) ? std::nullopt : qx::CodePointToCp1251(cp);
+        expectLossless = expectLossless && byte.has_value();
+        expected += byte ? static_cast<char>(*byte) : '?';
+    }
+    bool decodedLossless = false;
+    if (valid) Require(qx::Utf8ToCp1251(bytes, &decodedLossless) == expected);
+    if (valid) Require(decodedLossless == expectLossless);
+    Require(qx::Utf8ToCp1251Lenient(bytes) == expected);
+
     // The bytes as a file, as the detection sees them: decoded without loss, they are written
     // back as they were.
     for (bool option : {false, true}) {
@@ -74,6 +89,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // and the UTF-8 the program writes for it is detected as UTF-8 again.
     const std::string utf8 = qx::Cp1251ToUtf8(bytes);
     Require(StrictUtf8(utf8));
+    std::string expectedUtf8;
+    for (char c : bytes)
+        qx::AppendUtf8(expectedUtf8, qx::Cp1251ToCodePoint(static_cast<unsigned char>(c)));
+    Require(utf8 == expectedUtf8 && utf8.size() == qx::Cp1251Utf8Size(bytes));
     bool lossless = false;
     Require(qx::Utf8ToCp1251(utf8, &lossless) == bytes && lossless);
     Require(qx::Utf8ToCp1251Lenient(utf8) == bytes);
