@@ -169,7 +169,7 @@ bool DecodeUtf8(std::string_view text, bool strict, bool* lossless, std::string&
             to = piece;
         }
         if (*at < 0x80) {
-            // Plain ASCII: eight bytes at a time, then byte by byte up to the next byte that is not.
+            // Plain ASCII: eight bytes at a time, then byte by byte up to a byte that is not.
             std::uint64_t word = 0;
             while (to < full && end - at >= 8 &&
                    (std::memcpy(&word, at, 8), (word & kHighBits) == 0)) {
