@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 #include "engine/CaseFoldSearcher.h"
 #include "engine/Utf8.h"
 
@@ -142,6 +146,99 @@ const Utf8OfByteTable& Utf8OfByte() {
     return table;
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#define QX_CYRILLIC_BLOCKS 1
+
+// For each set of kept places among eight, the shuffle that moves the kept bytes to the front
+// (0x80 clears a byte), and how many there are.
+struct GatherTable {
+    std::array<std::uint64_t, 256> order{};
+    std::array<unsigned char, 256> count{};
+    constexpr GatherTable() {
+        for (unsigned keep = 0; keep < 256; ++keep) {
+            unsigned kept = 0;
+            std::uint64_t order64 = 0;
+            for (unsigned place = 0; place < 8; ++place) {
+                if ((keep & (1u << place)) != 0) order64 |= std::uint64_t{place} << (8 * kept++);
+            }
+            for (unsigned place = kept; place < 8; ++place)
+                order64 |= std::uint64_t{0x80} << (8 * place);
+            order[keep] = order64;
+            count[keep] = static_cast<unsigned char>(kept);
+        }
+    }
+};
+constexpr GatherTable kGather;
+
+// Decodes sixteen bytes at a time for as long as they are ASCII and the letters А-я (D0 90 to
+// D1 8F), which is most of Russian text, and stops at the first sixteen that hold anything else,
+// for the caller to decode: true when it stopped there rather than for want of input or room.
+// `to` needs room for sixteen bytes past what it is given.
+__attribute__((target("ssse3"))) bool DecodeCyrillicBlocks(const unsigned char*& at,
+                                                           const unsigned char* end, char*& to,
+                                                           const char* full) {
+    const __m128i lead0 = _mm_set1_epi8(static_cast<char>(0xD0));
+    const __m128i lead1 = _mm_set1_epi8(static_cast<char>(0xD1));
+    // Signed comparisons: bytes 80-BF are the only ones below -64, 80-8F the only ones below -112.
+    const __m128i continuationBound = _mm_set1_epi8(-64);
+    const __m128i firstLetterBound = _mm_set1_epi8(-112);
+    const __m128i upperHalf = _mm_set_epi64x(0x0808080808080808, 0);
+    while (end - at >= 16 && full - to >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(block));
+        const __m128i isLead0 = _mm_cmpeq_epi8(block, lead0);
+        const __m128i isLead1 = _mm_cmpeq_epi8(block, lead1);
+        const auto leads = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(isLead0, isLead1)));
+        const auto continuations =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(block, continuationBound)));
+        // Each high byte a lead D0 or D1 or the byte right after one; a lead in the last place
+        // is left for the next block.
+        if ((leads | continuations) != high || continuations != ((leads << 1) & 0xFFFF))
+            return true;
+        const __m128i afterLead0 = _mm_slli_si128(isLead0, 1);
+        const __m128i afterLead1 = _mm_slli_si128(isLead1, 1);
+        // D0 goes on with 90-BF (А-п) or 81 (Ё), D1 with 80-8F (р-я) or 91 (ё); the rest of
+        // Cyrillic is the caller's.
+        const __m128i below90 = _mm_cmplt_epi8(block, firstLetterBound);
+        const __m128i yo = _mm_or_si128(
+            _mm_and_si128(afterLead0,
+                          _mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(0x81)))),
+            _mm_and_si128(afterLead1,
+                          _mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(0x91)))));
+        const __m128i other =
+            _mm_or_si128(_mm_and_si128(afterLead0, below90), _mm_andnot_si128(below90, afterLead1));
+        if (_mm_movemask_epi8(_mm_andnot_si128(yo, other)) != 0) return true;
+        // А-п are C0-EF, 30 above their second byte; р-я are F0-FF, 70 above; Ё and ё are A8
+        // and B8, 27 above.
+        const __m128i letterShift = _mm_or_si128(_mm_and_si128(afterLead0, _mm_set1_epi8(0x30)),
+                                                 _mm_and_si128(afterLead1, _mm_set1_epi8(0x70)));
+        const __m128i shift =
+            _mm_or_si128(_mm_andnot_si128(yo, letterShift), _mm_and_si128(yo, _mm_set1_epi8(0x27)));
+        const __m128i letters = _mm_add_epi8(block, shift);
+        // The leads drop out: each half of eight is gathered to its front.
+        const unsigned keep = ~leads & 0xFFFF;
+        const unsigned keepLow = keep & 0xFF;
+        const unsigned keepHigh = keep >> 8;
+        const __m128i order =
+            _mm_add_epi8(_mm_set_epi64x(static_cast<long long>(kGather.order[keepHigh]),
+                                        static_cast<long long>(kGather.order[keepLow])),
+                         upperHalf);
+        const __m128i gathered = _mm_shuffle_epi8(letters, order);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to), gathered);
+        to += kGather.count[keepLow];
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_srli_si128(gathered, 8));
+        to += kGather.count[keepHigh];
+        at += (leads & 0x8000) != 0 ? 15 : 16;
+    }
+    return false;
+}
+
+bool HasSsse3() {
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+#endif
+
 // Decodes into `out`, whose memory is reused; false (out unspecified) for invalid UTF-8 when
 // `strict`. The text goes through a small piece of memory that is appended to `out`, so that
 // memory is touched only as far as decoding gets: windows-1251 bytes taken for UTF-8 fail within
@@ -163,11 +260,31 @@ bool DecodeUtf8(std::string_view text, bool strict, bool* lossless, std::string&
     const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
     const auto* const end = begin + text.size();
     const auto* at = begin;
+#ifdef QX_CYRILLIC_BLOCKS
+    // Texts of other letters or much punctuation stop the blocks often; each stop puts the next
+    // try further off, so that those texts cost what they did before.
+    constexpr std::size_t kFirstWait = 16;
+    constexpr std::size_t kLongestWait = 1024;
+    const bool blocks = HasSsse3();
+    const unsigned char* blocksFrom = begin;
+    std::size_t wait = kFirstWait;
+#endif
     while (at < end) {
         if (to >= full) {
             out.append(piece, static_cast<std::size_t>(to - piece));
             to = piece;
         }
+#ifdef QX_CYRILLIC_BLOCKS
+        if (blocks && at >= blocksFrom) {
+            const auto* const from = at;
+            if (DecodeCyrillicBlocks(at, end, to, full)) {
+                wait = at == from ? std::min(2 * wait, kLongestWait) : kFirstWait;
+                blocksFrom = at + wait;
+            }
+            if (at == end) break;
+            if (to >= full) continue;
+        }
+#endif
         if (*at < 0x80) {
             // Plain ASCII: eight bytes at a time, then byte by byte up to a byte that is not.
             std::uint64_t word = 0;

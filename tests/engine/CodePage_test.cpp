@@ -60,6 +60,11 @@ TEST(CodePage, LongMixedTextsDecodeAsTheirCharacters) {
         {"abcdefghijk", "abcdefghijk"},
         {"\xD0\x81", "\xA8"},  // Ё
         {"\xC4\x80", "?"},     // Ā, which the code page lacks
+        // The ends of А-я and their neighbours, one of which the code page lacks.
+        {"\xD0\x90\xD0\xBF\xD1\x80\xD1\x8F\xD1\x91", "\xC0\xEF\xF0\xFF\xB8"},  // Апряё
+        {"\xD0\x82\xD1\x92", "\x80\x90"},                                      // Ђђ
+        {"\xD1\x90", "?"},                                                     // ѐ
+        {"\xD0\xBD\xD0\xBE\xD1\x87\xD1\x8C", "\xED\xEE\xF7\xFC"},              // ночь
     };
     for (std::size_t shift = 0; shift < 9; ++shift) {
         SCOPED_TRACE(shift);
@@ -80,10 +85,19 @@ TEST(CodePage, LongMixedTextsDecodeAsTheirCharacters) {
 }
 
 TEST(CodePage, InvalidUtf8IsRejected) {
-    for (const char* bad :
-         {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xD0", "\x80", "\xFF"}) {
+    // Alone, and inside Cyrillic words long enough to be decoded many bytes at a time.
+    const std::string words =
+        "\xD0\xBC\xD0\xB8\xD1\x80 word \xD0\xB4\xD0\xBE\xD0\xBC ";  // мир word дом
+    for (const std::string_view bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
+                                       "\xF4\x90\x80\x80", "\xD0", "\x80", "\xFF", "\xD0\xD0\xB6",
+                                       "\xD1"
+                                       "a"}) {
         SCOPED_TRACE(bad);
         EXPECT_FALSE(Utf8ToCp1251(bad).has_value());
+        for (std::size_t shift = 0; shift < 16; ++shift) {
+            EXPECT_FALSE(
+                Utf8ToCp1251(words.substr(shift) + std::string(bad) + words + words).has_value());
+        }
     }
     EXPECT_EQ(Utf8ToCp1251Lenient("a\xFF"), "a?");
 }
