@@ -170,18 +170,40 @@ struct GatherTable {
 };
 constexpr GatherTable kGather;
 
-// Decodes sixteen bytes at a time for as long as they are ASCII and the letters А-я (D0 90 to
-// D1 8F), which is most of Russian text, and stops at the first sixteen that hold anything else,
-// for the caller to decode: true when it stopped there rather than for want of input or room.
-// `to` needs room for sixteen bytes past what it is given.
+// The windows-1251 bytes of sixteen code points from `first`, 0 for those it lacks.
+struct SixteenBytes {
+    alignas(16) std::array<unsigned char, 16> bytes{};
+    constexpr explicit SixteenBytes(char16_t first) {
+        for (unsigned i = 0; i < 16; ++i) {
+            for (unsigned high = 0; high < kHighHalf.size(); ++high) {
+                if (kHighHalf[high] == first + i)
+                    bytes[i] = static_cast<unsigned char>(0x80 + high);
+            }
+        }
+    }
+};
+// Ѐ-Џ (D0 80-8F) and ѐ-џ (D1 90-9F).
+constexpr SixteenBytes kCyrillicCapitals(0x0400);
+constexpr SixteenBytes kCyrillicSmall(0x0450);
+
+__attribute__((target("ssse3"))) __m128i Load(const SixteenBytes& table) {
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(table.bytes.data()));
+}
+
+// Decodes sixteen bytes at a time for as long as they are ASCII and the Cyrillic letters of the
+// code page, which is most of Russian and Ukrainian text, and stops at the first sixteen that hold
+// anything else, for the caller to decode: true when it stopped there rather than for want of input
+// or room. `to` needs room for sixteen bytes past what it is given.
 __attribute__((target("ssse3"))) bool DecodeCyrillicBlocks(const unsigned char*& at,
                                                            const unsigned char* end, char*& to,
                                                            const char* full) {
     const __m128i lead0 = _mm_set1_epi8(static_cast<char>(0xD0));
     const __m128i lead1 = _mm_set1_epi8(static_cast<char>(0xD1));
-    // Signed comparisons: bytes 80-BF are the only ones below -64, 80-8F the only ones below -112.
+    // Signed comparisons: bytes 80-BF are the only ones below -64; of those, 80-8F are below
+    // -112 and 80-9F below -96.
     const __m128i continuationBound = _mm_set1_epi8(-64);
-    const __m128i firstLetterBound = _mm_set1_epi8(-112);
+    const __m128i bound90 = _mm_set1_epi8(-112);
+    const __m128i boundA0 = _mm_set1_epi8(-96);
     const __m128i upperHalf = _mm_set_epi64x(0x0808080808080808, 0);
     while (end - at >= 16 && full - to >= 16) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
@@ -197,24 +219,30 @@ __attribute__((target("ssse3"))) bool DecodeCyrillicBlocks(const unsigned char*&
             return true;
         const __m128i afterLead0 = _mm_slli_si128(isLead0, 1);
         const __m128i afterLead1 = _mm_slli_si128(isLead1, 1);
-        // D0 goes on with 90-BF (А-п) or 81 (Ё), D1 with 80-8F (р-я) or 91 (ё); the rest of
-        // Cyrillic is the caller's.
-        const __m128i below90 = _mm_cmplt_epi8(block, firstLetterBound);
-        const __m128i yo = _mm_or_si128(
-            _mm_and_si128(afterLead0,
-                          _mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(0x81)))),
-            _mm_and_si128(afterLead1,
-                          _mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(0x91)))));
-        const __m128i other =
-            _mm_or_si128(_mm_and_si128(afterLead0, below90), _mm_andnot_si128(below90, afterLead1));
-        if (_mm_movemask_epi8(_mm_andnot_si128(yo, other)) != 0) return true;
-        // А-п are C0-EF, 30 above their second byte; р-я are F0-FF, 70 above; Ё and ё are A8
-        // and B8, 27 above.
-        const __m128i letterShift = _mm_or_si128(_mm_and_si128(afterLead0, _mm_set1_epi8(0x30)),
-                                                 _mm_and_si128(afterLead1, _mm_set1_epi8(0x70)));
-        const __m128i shift =
-            _mm_or_si128(_mm_andnot_si128(yo, letterShift), _mm_and_si128(yo, _mm_set1_epi8(0x27)));
-        const __m128i letters = _mm_add_epi8(block, shift);
+        // А-п (D0 90-BF) are C0-EF, 30 above their second byte; р-я (D1 80-8F) are F0-FF, 70
+        // above.
+        const __m128i below90 = _mm_cmplt_epi8(block, bound90);
+        __m128i letters =
+            _mm_add_epi8(block, _mm_or_si128(_mm_and_si128(afterLead0, _mm_set1_epi8(0x30)),
+                                             _mm_and_si128(afterLead1, _mm_set1_epi8(0x70))));
+        // The rest (D0 80-8F and D1 90-9F: Ё, ё and the letters of other languages) come from
+        // a table by their low four bits. D1 A0-BF, and the few letters the code page lacks, are
+        // the caller's.
+        const __m128i capital = _mm_and_si128(afterLead0, below90);
+        const __m128i small = _mm_andnot_si128(below90, afterLead1);
+        const __m128i rest = _mm_or_si128(capital, small);
+        if (_mm_movemask_epi8(rest) != 0) {
+            const __m128i belowA0 = _mm_cmplt_epi8(block, boundA0);
+            if (_mm_movemask_epi8(_mm_andnot_si128(belowA0, small)) != 0) return true;
+            const __m128i index = _mm_and_si128(block, _mm_set1_epi8(0x0F));
+            const __m128i looked = _mm_or_si128(
+                _mm_and_si128(capital, _mm_shuffle_epi8(Load(kCyrillicCapitals), index)),
+                _mm_and_si128(small, _mm_shuffle_epi8(Load(kCyrillicSmall), index)));
+            if (_mm_movemask_epi8(
+                    _mm_and_si128(rest, _mm_cmpeq_epi8(looked, _mm_setzero_si128()))) != 0)
+                return true;
+            letters = _mm_or_si128(_mm_andnot_si128(rest, letters), looked);
+        }
         // The leads drop out: each half of eight is gathered to its front.
         const unsigned keep = ~leads & 0xFFFF;
         const unsigned keepLow = keep & 0xFF;
@@ -234,7 +262,8 @@ __attribute__((target("ssse3"))) bool DecodeCyrillicBlocks(const unsigned char*&
 }
 
 bool HasSsse3() {
-    static const bool has = __builtin_cpu_supports("ssse3");
+    // Initialised here too, since a text may be decoded by a static constructor that runs first.
+    static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
     return has;
 }
 #endif

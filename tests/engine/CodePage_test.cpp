@@ -60,11 +60,14 @@ TEST(CodePage, LongMixedTextsDecodeAsTheirCharacters) {
         {"abcdefghijk", "abcdefghijk"},
         {"\xD0\x81", "\xA8"},  // Ё
         {"\xC4\x80", "?"},     // Ā, which the code page lacks
-        // The ends of А-я and their neighbours, one of which the code page lacks.
-        {"\xD0\x90\xD0\xBF\xD1\x80\xD1\x8F\xD1\x91", "\xC0\xEF\xF0\xFF\xB8"},  // Апряё
-        {"\xD0\x82\xD1\x92", "\x80\x90"},                                      // Ђђ
-        {"\xD1\x90", "?"},                                                     // ѐ
-        {"\xD0\xBD\xD0\xBE\xD1\x87\xD1\x8C", "\xED\xEE\xF7\xFC"},              // ночь
+        // The ends of А-я, their neighbours and other languages' letters; ѐ and ѣ are not in the
+        // code page.
+        {"\xD0\x90\xD0\xBF\xD1\x80\xD1\x8F\xD1\x91", "\xC0\xEF\xF0\xFF\xB8"},    // Апряё
+        {"\xD0\x82\xD1\x92", "\x80\x90"},                                        // Ђђ
+        {"\xD1\x90", "?"},                                                       // ѐ
+        {"\xD1\xA3", "?"},                                                       // ѣ
+        {"\xD1\x99\xD1\x83\xD0\xB1\xD0\xB0\xD0\xB2 ", "\x9A\xF3\xE1\xE0\xE2 "},  // љубав
+        {"\xD0\xBD\xD0\xBE\xD1\x87\xD1\x8C", "\xED\xEE\xF7\xFC"},                // ночь
     };
     for (std::size_t shift = 0; shift < 9; ++shift) {
         SCOPED_TRACE(shift);
