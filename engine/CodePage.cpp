@@ -290,7 +290,7 @@ bool DecodeUtf8(std::string_view text, bool strict, bool* lossless, std::string&
     const auto* const end = begin + text.size();
     const auto* at = begin;
 #ifdef QX_CYRILLIC_BLOCKS
-    // Texts of other letters or much punctuation stop the blocks often; each stop puts the next
+    // Texts of other scripts or much punctuation stop the blocks often; each stop puts the next
     // try further off, so that those texts cost what they did before.
     constexpr std::size_t kFirstWait = 16;
     constexpr std::size_t kLongestWait = 1024;
@@ -308,7 +308,8 @@ bool DecodeUtf8(std::string_view text, bool strict, bool* lossless, std::string&
             const auto* const from = at;
             if (DecodeCyrillicBlocks(at, end, to, full)) {
                 wait = at == from ? std::min(2 * wait, kLongestWait) : kFirstWait;
-                blocksFrom = at + wait;
+                blocksFrom =
+                    at + std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(wait), end - at);
             }
             if (at == end) break;
             if (to >= full) continue;
