@@ -193,7 +193,7 @@ __attribute__((target("ssse3"))) __m128i Load(const SixteenBytes& table) {
 // Decodes sixteen bytes at a time for as long as they are ASCII and the Cyrillic letters of the
 // code page, which is most of Russian and Ukrainian text, and stops at the first sixteen that hold
 // anything else, for the caller to decode: true when it stopped there rather than for want of input
-// or room. `to` needs room for sixteen bytes past what it is given.
+// or room. Each block writes sixteen bytes at `to`, all of them before `full`.
 __attribute__((target("ssse3"))) bool DecodeCyrillicBlocks(const unsigned char*& at,
                                                            const unsigned char* end, char*& to,
                                                            const char* full) {
