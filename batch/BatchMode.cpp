@@ -52,6 +52,7 @@ public:
     void SetCurrentFileName(std::string name) override {
         rules_.SetCurrentFileName(std::move(name));
     }
+    std::unique_ptr<TextScan> StartScan() override { return rules_.StartScan(); }
 
 private:
     RuleEngine engine_;

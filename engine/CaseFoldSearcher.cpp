@@ -66,6 +66,8 @@ void CaseFoldSearcher::Restart() {
         method_ = firstMethod_;
 }
 
+void CaseFoldSearcher::MoveOn() { known_[0] = known_[1] = false; }
+
 bool CaseFoldSearcher::Anchorable(std::size_t index) const {
     // memchr looks for a byte and its capital; that must be every byte whose lower case it is.
     static const std::array<int, 256> cases = [] {

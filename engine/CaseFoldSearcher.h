@@ -29,6 +29,9 @@ public:
     // Readies the searcher for a new walk (another text, or the same one from its start), with
     // the set-up of the find text kept: one searcher serves every text a rule is applied to.
     void Restart();
+    // Readies the searcher for another stretch of the same text (a text searched a piece at a
+    // time), keeping the method its sample of the first stretch chose.
+    void MoveOn();
 
 private:
     static constexpr std::size_t kSkipFrom = 4;        // shortest find text worth skipping along

@@ -12,6 +12,17 @@ namespace {
 
 bool IsLeadingWhiteSpace(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
 
+// Where a declaration would begin, after leading white space. The skip stops on the last
+// character, so a text of white space alone is looked at from its last character and cannot be
+// read beyond its end.
+std::size_t DeclarationStart(std::string_view text) {
+    std::size_t pos = 0;
+    while (pos + 1 < text.size() && IsLeadingWhiteSpace(text[pos])) ++pos;
+    return pos;
+}
+
+constexpr std::string_view kDeclarationOpen = "<?xml";
+
 // Valid UTF-8 with at least one multi-byte sequence. Russian windows-1251 text is almost never
 // valid UTF-8: its letters C0-FF are lead bytes that want continuation bytes 80-BF, which in
 // windows-1251 are rarer letters and punctuation, so two letters in a row already fail.
@@ -43,15 +54,14 @@ bool IsMultiByteUtf8(std::string_view text) {
     return multiByte;
 }
 
-// What an XML declaration at the start says: UTF-8, another encoding, or nothing (no
-// declaration, or one without an encoding, which leaves the decision to the bytes).
-std::optional<bool> DeclaredUtf8(std::string_view text) {
-    // The skip stops on the last character, so a text of white space alone is looked at from
-    // its last character and cannot read beyond its end.
-    std::size_t pos = 0;
-    while (pos + 1 < text.size() && IsLeadingWhiteSpace(text[pos])) ++pos;
+}  // namespace
 
-    if (!EqualsIgnoreCase(text.substr(pos, 5), "<?xml")) return std::nullopt;
+// A declaration without an encoding leaves the decision to the bytes.
+std::optional<bool> DeclaredUtf8(std::string_view text) {
+    const std::size_t pos = DeclarationStart(text);
+
+    if (!EqualsIgnoreCase(text.substr(pos, kDeclarationOpen.size()), kDeclarationOpen))
+        return std::nullopt;
     const std::size_t close = text.find('>');
     if (close == std::string_view::npos) return std::nullopt;
     const std::string_view declaration = text.substr(0, close + 1);
@@ -61,7 +71,14 @@ std::optional<bool> DeclaredUtf8(std::string_view text) {
     return std::nullopt;
 }
 
-}  // namespace
+bool DeclarationDecided(std::string_view start) {
+    // The white space and the five letters lie in `start`, and so does the declaration's end
+    // when they open one.
+    const std::size_t pos = DeclarationStart(start);
+    if (start.size() - pos <= kDeclarationOpen.size()) return false;
+    return !EqualsIgnoreCase(start.substr(pos, kDeclarationOpen.size()), kDeclarationOpen) ||
+           start.find('>') != std::string_view::npos;
+}
 
 Utf8Answer IsUtf8Text(std::string_view text, bool utf8Option) {
     Utf8Answer answer{utf8Option, false};

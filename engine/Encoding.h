@@ -44,6 +44,12 @@ struct WorkingText {
 };
 WorkingText DecodeFileText(std::string_view bytes, bool utf8Option, std::string& decoded);
 
+// What an XML declaration at the start of a text says of it (as IsUtf8Text takes it): UTF-8,
+// another encoding, or nothing. DeclarationDecided tells whether `start`, the first bytes of a
+// longer text, is enough to say it.
+std::optional<bool> DeclaredUtf8(std::string_view text);
+bool DeclarationDecided(std::string_view start);
+
 // The bytes to write back: UTF-8 with the byte-order mark exactly when the original had one,
 // or the windows-1251 text unchanged.
 std::string EncodeFromWorking(std::string_view text, const Utf8Answer& answer);

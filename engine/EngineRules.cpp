@@ -11,6 +11,8 @@ bool EngineRules::Apply(std::string_view text, std::string& corrected) {
 
 std::size_t EngineRules::ActiveRuleCount() const { return engine_.ActiveRuleCount(); }
 
+std::unique_ptr<TextScan> EngineRules::StartScan() { return engine_.StartScan(flags_); }
+
 void EngineRules::SetCurrentFileName(std::string name) {
     engine_.SetCurrentFileName(std::move(name));
 }

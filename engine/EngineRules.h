@@ -20,6 +20,7 @@ public:
     bool Apply(std::string_view text, std::string& corrected) override;
     std::size_t ActiveRuleCount() const override;
     void SetCurrentFileName(std::string name) override;
+    std::unique_ptr<TextScan> StartScan() override;
 
 private:
     RuleEngine& engine_;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <new>
@@ -12,6 +13,7 @@
 #include "engine/CodePage.h"
 #include "engine/Encoding.h"
 #include "engine/FileIo.h"
+#include "engine/LargeFileScan.h"
 #include "engine/TReplaceConditions.h"
 #include "engine/UniqueFd.h"
 
@@ -155,6 +157,16 @@ CorrectionResult CorrectFile(const std::filesystem::path& path,
     CorrectionBuffers& buffer = buffers != nullptr ? *buffers : own;
     const TrimmedOnExit trim(buffer);
     std::string& bytes = buffer.bytes;
+    // Files whose memory is not kept from file to file are looked through a piece at a time
+    // first; only one the rules may change is read whole. Conditions need the whole text.
+    constexpr std::size_t kScanAbove = std::size_t{4} << 20;
+    if (size > kScanAbove && conditions == nullptr) {
+        if (ScanLargeFile(fd.Get(), utf8Option, rules, bytes, buffer.decoded) ==
+            ScanVerdict::kUnchanged)
+            return Done(CorrectionOutcome::Unchanged);
+        if (::lseek(fd.Get(), 0, SEEK_SET) != 0)
+            return Refused(CorrectionOutcome::CannotRead, errno);
+    }
     try {
         if (const int error =
                 ReadRegularFile(fd.Get(), static_cast<std::size_t>(info.st_size), bytes))

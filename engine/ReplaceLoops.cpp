@@ -189,6 +189,14 @@ PreparedFind::~PreparedFind() = default;
 PreparedFind::PreparedFind(PreparedFind&&) noexcept = default;
 PreparedFind& PreparedFind::operator=(PreparedFind&&) noexcept = default;
 
+CaseFoldSearcher& PreparedFind::Folded() {
+    if (!folded) {
+        lower = LowerCase(exact);
+        folded = std::make_unique<CaseFoldSearcher>(lower);
+    }
+    return *folded;
+}
+
 bool ReplaceCountedInto(std::string_view text, std::string_view find, std::string_view replace,
                         ReplaceFlags flags, ReplaceHooks& hooks, std::string& out) {
     if (text.empty() || find.empty() || find == replace) return false;
@@ -206,11 +214,8 @@ bool ReplaceCountedInto(std::string_view text, PreparedFind& find, std::string_v
                         ReplaceFlags flags, ReplaceHooks& hooks, std::string& out) {
     if (text.empty() || find.exact.empty() || find.exact == replace) return false;
     if ((flags & kIgnoreCase) != 0) {
-        if (!find.folded) {
-            find.lower = LowerCase(find.exact);
-            find.folded = std::make_unique<CaseFoldSearcher>(find.lower);
-        }
-        PlainMatcher matcher(find.lower, replace, flags, hooks, find.folded.get());
+        CaseFoldSearcher& folded = find.Folded();
+        PlainMatcher matcher(find.lower, replace, flags, hooks, &folded);
         return ReplaceLoop(text, matcher, hooks, out);
     }
     PlainMatcher matcher(find.exact, replace, flags, hooks, nullptr);

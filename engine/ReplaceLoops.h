@@ -89,6 +89,9 @@ struct PreparedFind {
     PreparedFind(PreparedFind&&) noexcept;
     PreparedFind& operator=(PreparedFind&&) noexcept;
 
+    // The letter-case searcher, made at the first call.
+    CaseFoldSearcher& Folded();
+
     std::string exact;
     std::string lower;
     std::unique_ptr<CaseFoldSearcher> folded;

@@ -9,6 +9,7 @@
 #include "engine/CodePage.h"
 #include "engine/ReplaceLoops.h"
 #include "engine/RuleObserver.h"
+#include "engine/RuleScan.h"
 #include "engine/TRegExpr.h"
 #include "engine/TReplace.h"
 #include "engine/XPathReplace.h"
@@ -162,6 +163,29 @@ std::size_t RuleEngine::ActiveRuleCount() const {
 }
 
 void RuleEngine::Prepare() { impl_->Prepare(true); }
+
+std::unique_ptr<TextScan> RuleEngine::StartScan(ReplaceFlags flags) {
+    if (impl_->observer != nullptr) return nullptr;
+    if (!impl_->Current()) impl_->Prepare(false);
+    std::vector<RuleScan::Rule> rules;
+    for (PreparedRow& row : impl_->prepared) {
+        if (!row.sourceXPath.empty()) return nullptr;
+        if (row.regex) {
+            try {
+                if (row.expression->MaxLookbehind() > RuleScan::kMaxLookbehind) return nullptr;
+            } catch (const ERegExpr&) {
+                return nullptr;  // ApplyRules reports it
+            }
+            rules.push_back({.find = {}, .folded = nullptr, .expression = row.expression.get()});
+        } else if (!row.find.exact.empty() && row.find.exact != row.replace) {
+            // (A plain rule that puts back what it finds never replaces anything.)
+            rules.push_back({.find = row.find.exact,
+                             .folded = (flags & kIgnoreCase) != 0 ? &row.find.Folded() : nullptr,
+                             .expression = nullptr});
+        }
+    }
+    return std::make_unique<RuleScan>(std::move(rules));
+}
 
 std::string RuleEngine::ApplyRules(std::string_view text, ReplaceFlags flags) {
     std::string result;

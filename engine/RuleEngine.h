@@ -16,6 +16,7 @@
 #include "engine/EngineSinks.h"
 #include "engine/TRegExpr.h"
 #include "engine/TextRoutines.h"
+#include "engine/TextScan.h"
 
 namespace qx {
 
@@ -83,6 +84,12 @@ public:
     // itself and `result` holds nothing of it.
     bool ApplyRules(std::string_view text, ReplaceFlags flags, std::string& result,
                     std::string& scratch);
+
+    // A TextScan for whether ApplyRules would replace anything in a text, with the rules as they
+    // are now; valid while they stay so. Null when that cannot be told a piece at a time: for an
+    // xPath rule (it reads the document whole), an expression with a long lookbehind, or an
+    // observer, which hears every rule run even where none replaces anything.
+    std::unique_ptr<TextScan> StartScan(ReplaceFlags flags);
 
     // The longest text ApplyRules lets a correction of `inputSize` bytes grow to.
     static std::size_t SizeLimit(std::size_t inputSize);

@@ -40,8 +40,10 @@ pcre2_jit_stack* ThreadJitStack() {
 struct TRegExpr::Impl {
     std::string expression;
     RegexModifiers modifiers;
-    bool compiled = false;  // `code` belongs to `expression` and `modifiers`
-    bool jit = false;       // `code` has JIT code
+    bool compiled = false;    // `code` belongs to `expression` and `modifiers`
+    bool jit = false;         // `code` has JIT code
+    bool jitPartial = false;  // ... also for partial matches (tried at the first MatchInPiece)
+    bool partialTried = false;
     int loopDepth = 0;
 
     pcre2::CompileContext compileContext;
@@ -64,6 +66,10 @@ struct TRegExpr::Impl {
 
     void Invalidate() {
         compiled = false;
+        ForgetMatch();
+    }
+
+    void ForgetMatch() {
         executed = false;
         found = false;
         count = -1;
@@ -102,6 +108,8 @@ struct TRegExpr::Impl {
             throw ERegExpr("TRegExpr(comp): Internal Urp (pos 0): " + pcre2::ErrorMessage(error));
         }
         jit = pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE) == 0;
+        jitPartial = false;
+        partialTried = false;
         matchData.reset(pcre2_match_data_create_from_pattern(code.get(), nullptr));
         if (!matchData) throw std::bad_alloc();
         compiled = true;
@@ -206,17 +214,53 @@ bool TRegExpr::CanMatchEmpty() {
     return minLength == 0;
 }
 
-bool TRegExpr::Exec(std::string_view input) {
+void TRegExpr::PrepareMatch(std::size_t subjectSize) {
     impl_->Compile();
     if (impl_->loopDepth > kMaxLoopDepth) FailExec("Loop Stack Exceeded");
-    impl_->input = input;
-    impl_->executed = true;
     const std::uint64_t limit =
         std::min<std::uint64_t>(std::numeric_limits<std::uint32_t>::max(),
-                                kMatchLimitBase + kMatchLimitPerByte * input.size());
+                                kMatchLimitBase + kMatchLimitPerByte * subjectSize);
     pcre2_set_match_limit(impl_->matchContext.get(), static_cast<std::uint32_t>(limit));
     pcre2_set_depth_limit(impl_->matchContext.get(), static_cast<std::uint32_t>(limit));
+}
+
+bool TRegExpr::Exec(std::string_view input) {
+    PrepareMatch(input.size());
+    impl_->input = input;
+    impl_->executed = true;
     return impl_->Search(0);
+}
+
+TRegExpr::PieceMatch TRegExpr::MatchInPiece(std::string_view window, std::size_t from, bool atStart,
+                                            bool atEnd) {
+    using Kind = PieceMatch::Kind;
+    PrepareMatch(window.size());
+    Impl& impl = *impl_;
+    impl.ForgetMatch();  // the match data is about to hold another subject's
+    if (!atEnd && impl.jit && !impl.partialTried) {
+        impl.partialTried = true;
+        impl.jitPartial = pcre2_jit_compile(impl.code.get(), PCRE2_JIT_PARTIAL_HARD) == 0;
+    }
+    // A window that stops before the text's end must not take its end for the text's: the hard
+    // partial mode reports a match that reaches it (or a $, \b or \z there) as partial.
+    std::uint32_t options = (atStart ? 0 : PCRE2_NOTBOL) | (atEnd ? 0 : PCRE2_PARTIAL_HARD);
+    const bool jit = atEnd ? impl.jit : impl.jitPartial;
+    if (!jit) options |= PCRE2_NO_JIT;
+    if (jit) pcre2_jit_stack_assign(impl.matchContext.get(), nullptr, ThreadJitStack());
+    const int rc =
+        pcre2_match(impl.code.get(), reinterpret_cast<PCRE2_SPTR>(window.data()), window.size(),
+                    from, options, impl.matchData.get(), impl.matchContext.get());
+    if (rc == PCRE2_ERROR_NOMATCH) return {Kind::kNone, 0};
+    if (rc == PCRE2_ERROR_PARTIAL) return {Kind::kPartial, impl.Vector()[0]};
+    // A match, or an error, which the search of the whole text will meet and report.
+    return {Kind::kFound, 0};
+}
+
+std::size_t TRegExpr::MaxLookbehind() {
+    impl_->Compile();
+    std::uint32_t length = 0;
+    pcre2_pattern_info(impl_->code.get(), PCRE2_INFO_MAXLOOKBEHIND, &length);
+    return length;
 }
 
 bool TRegExpr::ExecNext() {

@@ -69,6 +69,19 @@ public:
     // further on (no second try at the same place).
     bool ExecNext();
 
+    // For a text searched a piece at a time (see TextScan): whether a match starts at or after
+    // `from` in `window`, a stretch of the text that begins at the text's start when `atStart`
+    // and ends at its end when `atEnd`. kPartial: a match may start at `start` and go on beyond
+    // the window, so the next window must hold the text from there. The window must also hold
+    // the MaxLookbehind() bytes before `from`. Throws as Exec does; the last match is forgotten.
+    struct PieceMatch {
+        enum class Kind { kFound, kNone, kPartial } kind = Kind::kNone;
+        std::size_t start = 0;
+    };
+    PieceMatch MatchInPiece(std::string_view window, std::size_t from, bool atStart, bool atEnd);
+    // The longest lookbehind of the expression (\b counts one), in bytes. Compiles first.
+    std::size_t MaxLookbehind();
+
     // Highest group that took part in the last match (0 when none did); -1 when the last
     // Exec/ExecNext found nothing.
     int SubExprMatchCount() const;
@@ -84,6 +97,8 @@ public:
     void AppendSubstitute(std::string_view templ, std::string& out) const;
 
 private:
+    void PrepareMatch(std::size_t subjectSize);  // compiles; limits for a subject of that size
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -5,8 +5,11 @@
 // RuleEngine with the caller's plain-rule flags; tests give their own.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "engine/TextScan.h"
 
 namespace qx {
 
@@ -21,6 +24,9 @@ public:
     virtual std::size_t ActiveRuleCount() const = 0;
     // The file name the replacement records carry.
     virtual void SetCurrentFileName(std::string name) = 0;
+    // A scan of a text that comes in pieces for whether Apply would replace anything in it; null
+    // when the rules cannot tell from pieces. Valid until the rules change.
+    virtual std::unique_ptr<TextScan> StartScan() { return nullptr; }
 };
 
 }  // namespace qx

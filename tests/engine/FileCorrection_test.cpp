@@ -128,6 +128,85 @@ TEST(CorrectFile, ALargeUtf8FileIsEncodedBackWhole) {
     EXPECT_TRUE(ReadBytes(path) == after);
 }
 
+// The engine's rules, with or without the look through a large file a piece at a time (without
+// it, every file is read whole), counting the texts they are applied to.
+class ScanOrNot final : public TextRules {
+public:
+    ScanOrNot(TextRules& rules, bool scan) : rules_(rules), scan_(scan) {}
+    bool Apply(std::string_view text, std::string& corrected) override {
+        ++applied;
+        return rules_.Apply(text, corrected);
+    }
+    std::size_t ActiveRuleCount() const override { return rules_.ActiveRuleCount(); }
+    void SetCurrentFileName(std::string name) override { rules_.SetCurrentFileName(name); }
+    std::unique_ptr<TextScan> StartScan() override { return scan_ ? rules_.StartScan() : nullptr; }
+    int applied = 0;
+
+private:
+    TextRules& rules_;
+    bool scan_;
+};
+
+TEST(CorrectFile, ALargeFileLookedThroughInPiecesEndsAsWhenReadWhole) {
+    // Over 4 MiB in both encodings, so that it is scanned first; the pieces are 256 KiB, and the
+    // Cyrillic text cuts two-byte characters (and "№", three bytes) at their ends.
+    const std::string line = "Съешь же ещё этих мягких французских булок, №5 fox\n";
+    std::string utf8;
+    while (utf8.size() < (std::size_t{8} << 20)) utf8 += line;
+    const std::string cp = Cp(utf8);
+    const std::size_t piece = std::size_t{256} << 10;
+    const auto at = [](std::string text, std::size_t pos, const std::string& what) {
+        return text.insert(pos, what);
+    };
+    const struct {
+        const char* name;
+        std::string bytes;
+        CorrectionOutcome outcome;
+    } rows[] = {
+        {"UTF-8, nothing to replace", utf8, CorrectionOutcome::Unchanged},
+        {"windows-1251, nothing", cp, CorrectionOutcome::Unchanged},
+        {"byte-order mark, nothing", kBom + utf8, CorrectionOutcome::Unchanged},
+        {"a match across a piece's end", at(utf8, piece - 2, "qz12"), CorrectionOutcome::Rewritten},
+        {"a match at the very end", utf8 + "ZQXJ", CorrectionOutcome::Rewritten},
+        {"windows-1251, a Cyrillic match across pieces", at(cp, 2 * piece - 1, Cp("ЖЖЖЖ")),
+         CorrectionOutcome::Rewritten},
+        {"byte-order mark, a match at the end", kBom + utf8 + "qz7", CorrectionOutcome::Rewritten},
+        // Not UTF-8 after all: windows-1251, whose bytes hold a match of their own.
+        {"no UTF-8 near the end", at(utf8 + "\xFF", 1000, "zqxj"), CorrectionOutcome::Rewritten},
+        {"no UTF-8 near the end, nothing", utf8 + "\xFF", CorrectionOutcome::Unchanged},
+        {"a character the code page lacks", utf8 + kChinese,
+         CorrectionOutcome::WouldLoseCharacters},
+        {"declared UTF-8, broken", "<?xml version=\"1.0\" encoding=\"utf-8\"?>" + utf8 + "\xC0",
+         CorrectionOutcome::NotDecodable},
+    };
+    test::ListRows list;
+    list.Add("zqxj", "y");
+    list.Add(Cp("жжжж"), "y");
+    list.Add("qz(\\d+)", "$1", "r");
+    test::RecordingSinks sinks;
+    RuleEngine engine(list, sinks);
+    engine.Prepare();
+    EngineRules rules(engine, kReplaceAll | kIgnoreCase);
+    TempFolder folder;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto first = folder / "scanned.txt";
+        const auto second = folder / "whole.txt";
+        WriteBytes(first, row.bytes);
+        WriteBytes(second, row.bytes);
+        ScanOrNot scanned(rules, true);
+        ScanOrNot whole(rules, false);
+        EXPECT_EQ(CorrectFile(first, nullptr, false, scanned).outcome, row.outcome);
+        EXPECT_EQ(CorrectFile(second, nullptr, false, whole).outcome, row.outcome);
+        EXPECT_TRUE(ReadBytes(first) == ReadBytes(second));
+        EXPECT_EQ(row.outcome == CorrectionOutcome::Rewritten, ReadBytes(first) != row.bytes);
+        // A file the rules leave as it is was never read whole.
+        if (row.outcome == CorrectionOutcome::Unchanged) {
+            EXPECT_EQ(scanned.applied, 0);
+        }
+    }
+}
+
 TEST(CorrectFile, LostCharactersAreRefusedBeforeAnyRuleRuns) {
     // No rule may record replacements that never reach the file.
     TempFolder folder;
