@@ -10,7 +10,7 @@ namespace qx {
 
 RuleScan::RuleScan(std::vector<Rule> rules) : rules_(std::move(rules)), resume_(rules_.size(), 0) {
     for (const Rule& rule : rules_)
-        if (rule.folded != nullptr) rule.folded->MoveOn();
+        if (rule.folded != nullptr) rule.folded->Restart();
 }
 
 bool RuleScan::Found(std::size_t index, bool last) {
@@ -30,7 +30,8 @@ bool RuleScan::Found(std::size_t index, bool last) {
         resume = match.kind == Kind::kNone ? end : windowStart_ + match.start;
         return false;
     }
-    if (rule.folded != nullptr) rule.folded->Restart();
+    // Each piece is a new text to the searcher, searched the way the first piece's sample chose.
+    if (rule.folded != nullptr) rule.folded->MoveOn();
     const std::size_t at = rule.folded != nullptr ? rule.folded->Find(window_, from)
                                                   : FindBytes(window_, rule.find, from);
     if (at != std::string_view::npos) return true;
