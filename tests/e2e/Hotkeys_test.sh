@@ -12,6 +12,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # A copy in a temporary folder keeps its list and settings there.
 cp "$program" "$work/qxquendro"
+# The window's module goes with the program, as it sits beside it in the build folder.
+cp "$(dirname "$program")/qxquendro-window.so" "$work/"
 printf '%s\r\n' '<?xml version="1.0" encoding="windows-1251"?>' '<List xml:space="preserve">' \
     '  <Item> <Find>teh</Find> <Replace>the</Replace>  <Checked>1</Checked>  </Item>' \
     '</List>' >"$work/Default.lst"

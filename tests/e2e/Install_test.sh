@@ -33,6 +33,11 @@ expected=(
 for size in 16 24 32 48 64 128 256; do
     expected+=("share/icons/hicolor/${size}x${size}/apps/qxquendro.png")
 done
+# The window's module, in the program's own folder under the library folder.
+if grep -q '^QX_GUI:BOOL=ON$' "$build/CMakeCache.txt"; then
+    libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
+    expected+=("${libdir:-lib}/qxquendro/qxquendro-window.so")
+fi
 for file in "${expected[@]}"; do
     [ -s "$usr/$file" ] || fail "$file is not installed"
 done

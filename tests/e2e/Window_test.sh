@@ -14,6 +14,8 @@ trap 'rm -rf "$work"' EXIT
 # The program keeps its files beside itself when that folder is writable: a copy in a
 # temporary folder keeps the build folder clean.
 cp "$program" "$work/qxquendro"
+# The window's module goes with the program, as it sits beside it in the build folder.
+cp "$(dirname "$program")/qxquendro-window.so" "$work/"
 mkdir -p "$work/data"
 touch "$work/data/one.txt" "$work/data/two.txt"
 printf '<Settings><FilesFolder>%s</FilesFolder><CurMask>*.txt</CurMask></Settings>' \

@@ -43,6 +43,8 @@ start_program() {
     work=$1
     shift
     cp "$program" "$work/qxquendro"
+    # The window's module goes with the program, as it sits beside it in the build folder.
+    cp "$(dirname "$program")/qxquendro-window.so" "$work/"
     local items=('  <Item> <Find>teh</Find> <Replace>the</Replace>  <Checked>1</Checked>  </Item>')
     while [ $# -ge 2 ]; do
         items+=("  <Item> <Find>$1</Find> <Replace>$2</Replace>  <Checked>1</Checked>  </Item>")
