@@ -61,6 +61,13 @@ std::optional<std::string> Utf8ToCp1251(std::string_view text, bool* lossless = 
 // then holds no meaningful text).
 bool Utf8ToCp1251Into(std::string_view text, std::string& out, bool* lossless = nullptr);
 
+// The blocks UTF-8 text of ASCII and Cyrillic letters is decoded in, as wide as the processor
+// allows; every width gives the same text.
+enum class Utf8Blocks { kNone, kSixteen, kSixtyFour };
+Utf8Blocks WidestUtf8Blocks();
+// Utf8ToCp1251Into with blocks no wider than `widest` (for comparing the widths).
+bool Utf8ToCp1251Into(std::string_view text, std::string& out, bool* lossless, Utf8Blocks widest);
+
 // For UTF-8 known to be valid (texts coming from libxml2 or Qt): invalid sequences become "?".
 std::string Utf8ToCp1251Lenient(std::string_view text, bool* lossless = nullptr);
 

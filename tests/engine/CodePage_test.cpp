@@ -10,6 +10,10 @@
 namespace qx {
 namespace {
 
+// Those this processor has are compared; the others decode with the widest it has.
+constexpr Utf8Blocks kEveryWidth[] = {Utf8Blocks::kNone, Utf8Blocks::kSixteen,
+                                      Utf8Blocks::kSixtyFour};
+
 TEST(CodePage, LowerCaseCoversLatinAndEveryCyrillicCapital) {
     // А-Я, Ё, Ђ Ѓ Є Ѕ І Ї Ј Љ Њ Ћ Ќ Ў Џ Ґ and A-Z.
     std::string capitals;
@@ -79,27 +83,36 @@ TEST(CodePage, LongMixedTextsDecodeAsTheirCharacters) {
             utf8 += from;
             expected += to;
         }
-        bool lossless = true;
-        EXPECT_TRUE(Utf8ToCp1251(utf8, &lossless) == expected);
-        EXPECT_FALSE(lossless);
+        for (const Utf8Blocks widest : kEveryWidth) {
+            SCOPED_TRACE(static_cast<int>(widest));
+            std::string decoded;
+            bool lossless = true;
+            EXPECT_TRUE(Utf8ToCp1251Into(utf8, decoded, &lossless, widest));
+            EXPECT_TRUE(decoded == expected);
+            EXPECT_FALSE(lossless);
+            EXPECT_FALSE(Utf8ToCp1251Into(utf8 + "\xD0", decoded, nullptr, widest));
+        }
         EXPECT_TRUE(Utf8ToCp1251Lenient(utf8 + "\xD0") == expected + "?");
-        EXPECT_FALSE(Utf8ToCp1251(utf8 + "\xD0").has_value());
     }
 }
 
 TEST(CodePage, InvalidUtf8IsRejected) {
     // Alone, and inside Cyrillic words long enough to be decoded many bytes at a time.
-    const std::string words =
-        "\xD0\xBC\xD0\xB8\xD1\x80 word \xD0\xB4\xD0\xBE\xD0\xBC ";  // мир word дом
+    std::string words;
+    for (int i = 0; i < 4; ++i)
+        words += "\xD0\xBC\xD0\xB8\xD1\x80 word \xD0\xB4\xD0\xBE\xD0\xBC ";  // мир word дом
     for (const std::string_view bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
                                        "\xF4\x90\x80\x80", "\xD0", "\x80", "\xFF", "\xD0\xD0\xB6",
                                        "\xD1"
                                        "a"}) {
         SCOPED_TRACE(bad);
         EXPECT_FALSE(Utf8ToCp1251(bad).has_value());
-        for (std::size_t shift = 0; shift < 16; ++shift) {
-            EXPECT_FALSE(
-                Utf8ToCp1251(words.substr(shift) + std::string(bad) + words + words).has_value());
+        std::string decoded;
+        for (const Utf8Blocks widest : kEveryWidth) {
+            for (std::size_t shift = 0; shift < 64; ++shift) {
+                EXPECT_FALSE(Utf8ToCp1251Into(words.substr(shift) + std::string(bad) + words,
+                                              decoded, nullptr, widest));
+            }
         }
     }
     EXPECT_EQ(Utf8ToCp1251Lenient("a\xFF"), "a?");
