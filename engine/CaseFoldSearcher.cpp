@@ -3,9 +3,15 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/CodePage.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <emmintrin.h>
+#define QX_PAIR_SEARCH 1
+#endif
 
 namespace qx {
 namespace {
@@ -129,11 +135,91 @@ void CaseFoldSearcher::ChooseBySample(std::string_view haystack, std::size_t fro
             best = i;
         }
     }
+#ifdef QX_PAIR_SEARCH
+    // The two rarest bytes whose cases differ in one bit only, as nearly all letters' do.
+    std::size_t pair[2] = {npos, npos};
+    std::size_t pairCount[2] = {npos, npos};
+    for (std::size_t i = 0; i < needle_.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(needle_[i]);
+        if (!OneBitCases(c)) continue;
+        const std::size_t n = count[c] + count[c ^ 0x20];
+        if (n < pairCount[0]) {
+            pair[1] = pair[0];
+            pairCount[1] = pairCount[0];
+            pair[0] = i;
+            pairCount[0] = n;
+        } else if (n < pairCount[1]) {
+            pair[1] = i;
+            pairCount[1] = n;
+        }
+    }
+    // memchr for a byte of one case that turns up seldom is faster still.
+    constexpr std::size_t kRareAnchor = 4096;  // less than one hit in this many bytes
+    const bool rareAnchor = best != npos && bestCount * kRareAnchor < sampled &&
+                            UpperTable()[static_cast<unsigned char>(needle_[best])] ==
+                                static_cast<unsigned char>(needle_[best]);
+    if (pair[1] != npos && !rareAnchor) {
+        method_ = Method::kPair;
+        pair_[0] = std::min(pair[0], pair[1]);
+        pair_[1] = std::max(pair[0], pair[1]);
+        return;
+    }
+#endif
     constexpr std::size_t kDenseAnchor = 64;  // more than one hit in this many bytes
     if (needle_.size() >= kSkipFrom && (best == npos || bestCount * kDenseAnchor > sampled))
         UseSkipping();
     else if (best != npos)
         UseAnchor(best);
+}
+
+// True when every byte whose lower case is `lower` equals it but for bit 0x20 (so that both
+// compare equal once that bit is set): Latin letters, the Cyrillic А-я, and bytes without case.
+bool CaseFoldSearcher::OneBitCases(unsigned char lower) {
+    static const std::array<bool, 256> oneBit = [] {
+        std::array<bool, 256> table;
+        table.fill(true);
+        for (unsigned b = 0; b < 256; ++b) {
+            const unsigned char small = LowerTable()[b];
+            if ((b | 0x20) != (small | 0x20u)) table[small] = false;
+        }
+        return table;
+    }();
+    return oneBit[lower];
+}
+
+// Sixty-four starts at a time: those whose two chosen bytes match (bit 0x20 set on both sides)
+// are compared in full, leftmost first.
+std::size_t CaseFoldSearcher::FindByPair(std::string_view haystack, std::size_t from) const {
+    const std::size_t lastStart = haystack.size() - needle_.size();
+    std::size_t start = from;
+#ifdef QX_PAIR_SEARCH
+    constexpr std::size_t kStarts = 64;
+    const char* const first = haystack.data() + pair_[0];
+    const char* const second = haystack.data() + pair_[1];
+    const __m128i fold = _mm_set1_epi8(0x20);
+    const __m128i firstByte = _mm_set1_epi8(static_cast<char>(needle_[pair_[0]] | 0x20));
+    const __m128i secondByte = _mm_set1_epi8(static_cast<char>(needle_[pair_[1]] | 0x20));
+    const auto matches = [&](std::size_t at) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + at));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(second + at));
+        const __m128i both = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(a, fold), firstByte),
+                                           _mm_cmpeq_epi8(_mm_or_si128(b, fold), secondByte));
+        return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(both)));
+    };
+    // The starts from `start` on all fit, so every byte read is inside the text.
+    while (start <= lastStart && lastStart - start >= kStarts - 1) {
+        std::uint64_t mask = matches(start) | matches(start + 16) << 16 |
+                             matches(start + 32) << 32 | matches(start + 48) << 48;
+        for (; mask != 0; mask &= mask - 1) {
+            const std::size_t candidate = start + static_cast<std::size_t>(__builtin_ctzll(mask));
+            if (MatchesAt(haystack, candidate)) return candidate;
+        }
+        start += kStarts;
+    }
+#endif
+    for (; start <= lastStart; ++start)
+        if (MatchesAt(haystack, start)) return start;
+    return npos;
 }
 
 bool CaseFoldSearcher::MatchesAt(std::string_view haystack, std::size_t start) const {
@@ -190,6 +276,8 @@ std::size_t CaseFoldSearcher::Find(std::string_view haystack, std::size_t from) 
     switch (method_) {
         case Method::kSkip:
             return FindBySkipping(haystack, from);
+        case Method::kPair:
+            return FindByPair(haystack, from);
         case Method::kEveryPosition:
             for (std::size_t s = from; s <= lastStart; ++s)
                 if (MatchesAt(haystack, s)) return s;
