@@ -327,19 +327,22 @@ Utf8Blocks WidestUtf8Blocks() {
 
 namespace {
 
-// Decodes into `out`, whose memory is reused; false (out unspecified) for invalid UTF-8 when
-// `strict`. The text goes through a small piece of memory that is appended to `out`, so that
-// memory is touched only as far as decoding gets: windows-1251 bytes taken for UTF-8 fail within
-// the first few letters, which then costs nothing of the size of the text.
+// Readies `out` for the decoded form of a text of `size` bytes after what it holds: never longer
+// than the input, since every character takes at least one byte there. Memory too small is given
+// back before more is taken when nothing in it stays.
+void ReserveDecoded(std::string& out, std::size_t size) {
+    if (out.size() + size <= out.capacity()) return;
+    if (out.empty()) std::string().swap(out);
+    out.reserve(out.size() + size);
+}
+
+// Decodes and appends to `out`, which ReserveDecoded readied; false (out unspecified) for
+// invalid UTF-8 when `strict`. The text goes through a small piece of memory that is appended to
+// `out`, so that memory is touched only as far as decoding gets: windows-1251 bytes taken for
+// UTF-8 fail within the first few letters, which then costs nothing of the size of the text.
 bool DecodeUtf8(std::string_view text, bool strict, bool* lossless, std::string& out,
                 Utf8Blocks widest) {
     const TwoByteTable& twoBytes = TwoBytes();
-    // Never longer than the input: every character takes at least one byte there.
-    out.clear();
-    if (text.size() > out.capacity()) {
-        std::string().swap(out);
-        out.reserve(text.size());
-    }
     constexpr std::size_t kPiece = 16384;
     char piece[kPiece];
     char* to = piece;
@@ -546,20 +549,31 @@ std::string Utf16ToCp1251(std::u16string_view text, bool* lossless) {
 
 std::optional<std::string> Utf8ToCp1251(std::string_view text, bool* lossless) {
     std::string out;
+    ReserveDecoded(out, text.size());
     if (!DecodeUtf8(text, /*strict=*/true, lossless, out, WidestUtf8Blocks())) return std::nullopt;
     return out;
 }
 
 bool Utf8ToCp1251Into(std::string_view text, std::string& out, bool* lossless) {
+    out.clear();
+    ReserveDecoded(out, text.size());
+    return DecodeUtf8(text, /*strict=*/true, lossless, out, WidestUtf8Blocks());
+}
+
+bool Utf8ToCp1251Append(std::string_view text, std::string& out, bool* lossless) {
+    ReserveDecoded(out, text.size());
     return DecodeUtf8(text, /*strict=*/true, lossless, out, WidestUtf8Blocks());
 }
 
 bool Utf8ToCp1251Into(std::string_view text, std::string& out, bool* lossless, Utf8Blocks widest) {
+    out.clear();
+    ReserveDecoded(out, text.size());
     return DecodeUtf8(text, /*strict=*/true, lossless, out, std::min(widest, WidestUtf8Blocks()));
 }
 
 std::string Utf8ToCp1251Lenient(std::string_view text, bool* lossless) {
     std::string out;
+    ReserveDecoded(out, text.size());
     DecodeUtf8(text, /*strict=*/false, lossless, out, WidestUtf8Blocks());
     return out;
 }

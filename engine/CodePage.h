@@ -60,6 +60,8 @@ std::optional<std::string> Utf8ToCp1251(std::string_view text, bool* lossless = 
 // The same into `out`, whose memory is reused between texts; false for invalid UTF-8 (`out`
 // then holds no meaningful text).
 bool Utf8ToCp1251Into(std::string_view text, std::string& out, bool* lossless = nullptr);
+// The same appended to what `out` holds (false for invalid UTF-8, with `out` then unspecified).
+bool Utf8ToCp1251Append(std::string_view text, std::string& out, bool* lossless = nullptr);
 
 // The blocks UTF-8 text of ASCII and Cyrillic letters is decoded in, as wide as the processor
 // allows; every width gives the same text.

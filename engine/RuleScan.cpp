@@ -40,8 +40,8 @@ bool RuleScan::Found(std::size_t index, bool last) {
     return false;
 }
 
-bool RuleScan::MayReplace(std::string_view piece, bool last) {
-    window_.append(piece);
+bool RuleScan::MayReplace(std::string_view window, bool last) {
+    window_ = window;
     for (std::size_t i = 0; i < rules_.size(); ++i)
         if (Found(i, last)) return true;
     if (last) return false;
@@ -54,7 +54,7 @@ bool RuleScan::MayReplace(std::string_view piece, bool last) {
     }
     keep = std::max(keep, windowStart_);
     if (end - keep > kMaxKept) return true;
-    window_.erase(0, keep - windowStart_);
+    kept_ = end - keep;
     windowStart_ = keep;
     return false;
 }

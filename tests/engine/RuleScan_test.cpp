@@ -52,7 +52,13 @@ bool ScanSays(RuleEngine& engine, std::string_view text, std::size_t piece) {
     if (!scan) return true;
     for (std::size_t at = 0;; at += piece) {
         const bool last = at + piece >= text.size();
-        if (scan->MayReplace(text.substr(std::min(at, text.size()), piece), last)) return true;
+        // What the scan keeps of the text before, then the piece; a copy, so that reading past
+        // its ends shows under the address sanitizer.
+        const std::size_t kept = scan->Kept();
+        EXPECT_LE(kept, std::min(at, text.size()));
+        const std::size_t from = std::min(at, text.size()) - kept;
+        const std::string window(text.substr(from, std::min(at + piece, text.size()) - from));
+        if (scan->MayReplace(window, last)) return true;
         if (last) return false;
     }
 }
