@@ -190,13 +190,27 @@ __attribute__((target("ssse3"))) __m128i Load(const SixteenBytes& table) {
     return _mm_load_si128(reinterpret_cast<const __m128i*>(table.bytes.data()));
 }
 
+// Where a run of blocks ended: the next byte to decode, the next place to write, and whether the
+// run stopped at a block it cannot decode rather than for want of input or room. (The pointers
+// are passed and given back by value: kept in memory, each block would wait for the stores of
+// the one before.)
+struct BlockRun {
+    const unsigned char* at;
+    char* to;
+    bool stopped;
+};
+
+// The next block starts at a lead that ends this one, from that byte alone, so that the next load
+// need not wait for this block's masks.
+inline bool EndsWithLead(const unsigned char* last) { return (*last & 0xFE) == 0xD0; }
+
 // Decodes sixteen bytes at a time for as long as they are ASCII and the Cyrillic letters of the
 // code page, which is most of Russian and Ukrainian text, and stops at the first sixteen that hold
-// anything else, for the caller to decode: true when it stopped there rather than for want of input
-// or room. Each block writes sixteen bytes at `to`, all of them before `full`.
-__attribute__((target("ssse3"))) bool DecodeCyrillicBlocks(const unsigned char*& at,
-                                                           const unsigned char* end, char*& to,
-                                                           const char* full) {
+// anything else, for the caller to decode. Each block writes sixteen bytes at `to`, all of them
+// before `full`.
+__attribute__((target("ssse3"))) BlockRun DecodeCyrillicBlocks(const unsigned char* at,
+                                                               const unsigned char* end, char* to,
+                                                               const char* full) {
     const __m128i lead0 = _mm_set1_epi8(static_cast<char>(0xD0));
     const __m128i lead1 = _mm_set1_epi8(static_cast<char>(0xD1));
     // Signed comparisons: bytes 80-BF are the only ones below -64; of those, 80-8F are below
@@ -216,7 +230,7 @@ __attribute__((target("ssse3"))) bool DecodeCyrillicBlocks(const unsigned char*&
         // Each high byte a lead D0 or D1 or the byte right after one; a lead in the last place
         // is left for the next block.
         if ((leads | continuations) != high || continuations != ((leads << 1) & 0xFFFF))
-            return true;
+            return {at, to, true};
         const __m128i afterLead0 = _mm_slli_si128(isLead0, 1);
         const __m128i afterLead1 = _mm_slli_si128(isLead1, 1);
         // А-п (D0 90-BF) are C0-EF, 30 above their second byte; р-я (D1 80-8F) are F0-FF, 70
@@ -233,14 +247,14 @@ __attribute__((target("ssse3"))) bool DecodeCyrillicBlocks(const unsigned char*&
         const __m128i rest = _mm_or_si128(capital, small);
         if (_mm_movemask_epi8(rest) != 0) {
             const __m128i belowA0 = _mm_cmplt_epi8(block, boundA0);
-            if (_mm_movemask_epi8(_mm_andnot_si128(belowA0, small)) != 0) return true;
+            if (_mm_movemask_epi8(_mm_andnot_si128(belowA0, small)) != 0) return {at, to, true};
             const __m128i index = _mm_and_si128(block, _mm_set1_epi8(0x0F));
             const __m128i looked = _mm_or_si128(
                 _mm_and_si128(capital, _mm_shuffle_epi8(Load(kCyrillicCapitals), index)),
                 _mm_and_si128(small, _mm_shuffle_epi8(Load(kCyrillicSmall), index)));
             if (_mm_movemask_epi8(
                     _mm_and_si128(rest, _mm_cmpeq_epi8(looked, _mm_setzero_si128()))) != 0)
-                return true;
+                return {at, to, true};
             letters = _mm_or_si128(_mm_andnot_si128(rest, letters), looked);
         }
         // The leads drop out: each half of eight is gathered to its front.
@@ -256,15 +270,15 @@ __attribute__((target("ssse3"))) bool DecodeCyrillicBlocks(const unsigned char*&
         to += kGather.count[keepLow];
         _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_srli_si128(gathered, 8));
         to += kGather.count[keepHigh];
-        at += (leads & 0x8000) != 0 ? 15 : 16;
+        at += EndsWithLead(at + 15) ? 15 : 16;
     }
-    return false;
+    return {at, to, false};
 }
 
 // The same sixty-four bytes at a time, where the processor compresses bytes (AVX-512 VBMI2): the
 // masks of the sixteen-byte blocks become mask registers, and the leads drop out in one step.
-__attribute__((target("avx512f,avx512bw,avx512vbmi2"))) bool DecodeCyrillicBlocks64(
-    const unsigned char*& at, const unsigned char* end, char*& to, const char* full) {
+__attribute__((target("avx512f,avx512bw,avx512vbmi2"))) BlockRun DecodeCyrillicBlocks64(
+    const unsigned char* at, const unsigned char* end, char* to, const char* full) {
     const __m512i lead0 = _mm512_set1_epi8(static_cast<char>(0xD0));
     const __m512i lead1 = _mm512_set1_epi8(static_cast<char>(0xD1));
     const __m512i continuationBound = _mm512_set1_epi8(-64);
@@ -282,7 +296,7 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi2"))) bool DecodeCyrillicBlock
         const __mmask64 isLead1 = _mm512_cmpeq_epi8_mask(block, lead1);
         const __mmask64 leads = isLead0 | isLead1;
         const __mmask64 continuations = _mm512_cmplt_epi8_mask(block, continuationBound);
-        if ((leads | continuations) != high || continuations != (leads << 1)) return true;
+        if ((leads | continuations) != high || continuations != (leads << 1)) return {at, to, true};
         const __mmask64 afterLead0 = isLead0 << 1;
         const __mmask64 afterLead1 = isLead1 << 1;
         __m512i letters = _mm512_mask_add_epi8(block, afterLead0, block, _mm512_set1_epi8(0x30));
@@ -292,19 +306,20 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi2"))) bool DecodeCyrillicBlock
         const __mmask64 small = afterLead1 & ~below90;
         const __mmask64 rest = capital | small;
         if (rest != 0) {
-            if ((small & ~_mm512_cmplt_epi8_mask(block, boundA0)) != 0) return true;
+            if ((small & ~_mm512_cmplt_epi8_mask(block, boundA0)) != 0) return {at, to, true};
             const __m512i index = _mm512_and_si512(block, _mm512_set1_epi8(0x0F));
             __m512i looked = _mm512_maskz_shuffle_epi8(capital, capitals, index);
             looked = _mm512_mask_shuffle_epi8(looked, small, smalls, index);
-            if (_mm512_mask_cmpeq_epi8_mask(rest, looked, _mm512_setzero_si512()) != 0) return true;
+            if (_mm512_mask_cmpeq_epi8_mask(rest, looked, _mm512_setzero_si512()) != 0)
+                return {at, to, true};
             letters = _mm512_mask_mov_epi8(letters, rest, looked);
         }
         const __mmask64 keep = ~leads;
         _mm512_storeu_si512(to, _mm512_maskz_compress_epi8(keep, letters));
         to += __builtin_popcountll(keep);
-        at += (leads >> 63) != 0 ? 63 : 64;
+        at += EndsWithLead(at + 63) ? 63 : 64;
     }
-    return false;
+    return {at, to, false};
 }
 #endif
 
@@ -371,8 +386,15 @@ bool DecodeUtf8(std::string_view text, bool strict, bool* lossless, std::string&
         if (blocks && at >= blocksFrom) {
             const auto* const from = at;
             // The narrow blocks go on where the wide ones stop, up to the character they stop at.
-            if (wideBlocks) DecodeCyrillicBlocks64(at, end, to, full);
-            if (DecodeCyrillicBlocks(at, end, to, full)) {
+            if (wideBlocks) {
+                const BlockRun wide = DecodeCyrillicBlocks64(at, end, to, full);
+                at = wide.at;
+                to = wide.to;
+            }
+            const BlockRun run = DecodeCyrillicBlocks(at, end, to, full);
+            at = run.at;
+            to = run.to;
+            if (run.stopped) {
                 wait = at == from ? std::min(2 * wait, kLongestWait) : kFirstWait;
                 blocksFrom =
                     at + std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(wait), end - at);
