@@ -44,6 +44,7 @@ private:
     void UseSkipping();
     static bool OneBitCases(unsigned char lower);
     std::size_t FindByPair(std::string_view haystack, std::size_t from) const;
+    std::size_t FindByPairWide(std::string_view haystack, std::size_t& start) const;
     void ChooseBySample(std::string_view haystack, std::size_t from);
     bool MatchesAt(std::string_view haystack, std::size_t start) const;
     std::size_t NextAnchor(std::string_view haystack, std::size_t from);
