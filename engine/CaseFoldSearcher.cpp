@@ -48,7 +48,8 @@ std::size_t FindBytes(std::string_view haystack, std::string_view needle, std::s
     return static_cast<std::size_t>(static_cast<const char*>(hit) - haystack.data());
 }
 
-CaseFoldSearcher::CaseFoldSearcher(std::string_view needle) : needle_(LowerCase(needle)) {
+CaseFoldSearcher::CaseFoldSearcher(std::string_view needle, VectorWidth widest)
+    : needle_(LowerCase(needle)), widest_(std::min(widest, WidestVectors())) {
     int best = INT_MAX;
     for (std::size_t i = 0; i < needle_.size(); ++i) {
         if (!Anchorable(i)) continue;
@@ -158,7 +159,7 @@ void CaseFoldSearcher::ChooseBySample(std::string_view haystack, std::size_t fro
     const bool rareAnchor = best != npos && bestCount * kRareAnchor < sampled &&
                             UpperTable()[static_cast<unsigned char>(needle_[best])] ==
                                 static_cast<unsigned char>(needle_[best]);
-    if (pair[1] != npos && !rareAnchor) {
+    if (widest_ != VectorWidth::kNone && pair[1] != npos && !rareAnchor) {
         method_ = Method::kPair;
         pair_[0] = std::min(pair[0], pair[1]);
         pair_[1] = std::max(pair[0], pair[1]);
@@ -193,9 +194,7 @@ std::size_t CaseFoldSearcher::FindByPair(std::string_view haystack, std::size_t 
     const std::size_t lastStart = haystack.size() - needle_.size();
     std::size_t start = from;
 #ifdef QX_PAIR_SEARCH
-    // Initialised on first use, since a text may be searched by a static constructor.
-    static const bool wide = (__builtin_cpu_init(), __builtin_cpu_supports("avx512bw"));
-    if (wide) {
+    if (widest_ == VectorWidth::kSixtyFour) {
         if (const std::size_t found = FindByPairWide(haystack, start); found != npos) return found;
     }
     constexpr std::size_t kStarts = 64;

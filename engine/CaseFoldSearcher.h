@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/VectorWidth.h"
+
 namespace qx {
 
 // Position of the first occurrence of a non-empty `needle` at or after `from`, compared byte
@@ -25,7 +27,8 @@ std::size_t FindBytes(std::string_view haystack, std::string_view needle, std::s
 // walk.
 class CaseFoldSearcher {
 public:
-    explicit CaseFoldSearcher(std::string_view needle);
+    // `widest`: the vectors its loops may use (narrower ones to compare them in the tests).
+    explicit CaseFoldSearcher(std::string_view needle, VectorWidth widest = WidestVectors());
     // First occurrence at or after `from`, or npos. `from` must not decrease between calls.
     std::size_t Find(std::string_view haystack, std::size_t from);
     // Readies the searcher for a new walk (another text, or the same one from its start), with
@@ -51,6 +54,7 @@ private:
     std::size_t FindBySkipping(std::string_view haystack, std::size_t from) const;
 
     std::string needle_;  // lower-cased
+    VectorWidth widest_;
     enum class Method { kAnchor, kSkip, kPair, kEveryPosition } method_ = Method::kEveryPosition;
     std::size_t anchor_ = 0;  // index in the needle of the byte memchr looks for
     char anchorCases_[2] = {0, 0};

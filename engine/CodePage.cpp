@@ -11,6 +11,7 @@
 
 #include "engine/CaseFoldSearcher.h"
 #include "engine/Utf8.h"
+#include "engine/VectorWidth.h"
 
 namespace qx {
 namespace {
@@ -323,25 +324,6 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi2"))) BlockRun DecodeCyrillicB
 }
 #endif
 
-}  // namespace
-
-Utf8Blocks WidestUtf8Blocks() {
-#ifdef QX_CYRILLIC_BLOCKS
-    // Initialised here too, since a text may be decoded by a static constructor that runs first.
-    static const Utf8Blocks widest = [] {
-        __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2"))
-            return Utf8Blocks::kSixtyFour;
-        return __builtin_cpu_supports("ssse3") ? Utf8Blocks::kSixteen : Utf8Blocks::kNone;
-    }();
-    return widest;
-#else
-    return Utf8Blocks::kNone;
-#endif
-}
-
-namespace {
-
 // Readies `out` for the decoded form of a text of `size` bytes after what it holds: never longer
 // than the input, since every character takes at least one byte there. Memory too small is given
 // back before more is taken when nothing in it stays.
@@ -356,7 +338,7 @@ void ReserveDecoded(std::string& out, std::size_t size) {
 // `out`, so that memory is touched only as far as decoding gets: windows-1251 bytes taken for
 // UTF-8 fail within the first few letters, which then costs nothing of the size of the text.
 bool DecodeUtf8(std::string_view text, bool strict, bool* lossless, std::string& out,
-                Utf8Blocks widest) {
+                VectorWidth widest) {
     const TwoByteTable& twoBytes = TwoBytes();
     constexpr std::size_t kPiece = 16384;
     char piece[kPiece];
@@ -372,8 +354,8 @@ bool DecodeUtf8(std::string_view text, bool strict, bool* lossless, std::string&
     // try further off, so that those texts cost what they did before.
     constexpr std::size_t kFirstWait = 16;
     constexpr std::size_t kLongestWait = 1024;
-    const bool blocks = widest != Utf8Blocks::kNone;
-    const bool wideBlocks = widest == Utf8Blocks::kSixtyFour;
+    const bool blocks = widest != VectorWidth::kNone;
+    const bool wideBlocks = widest == VectorWidth::kSixtyFour;
     const unsigned char* blocksFrom = begin;
     std::size_t wait = kFirstWait;
 #endif
@@ -572,31 +554,31 @@ std::string Utf16ToCp1251(std::u16string_view text, bool* lossless) {
 std::optional<std::string> Utf8ToCp1251(std::string_view text, bool* lossless) {
     std::string out;
     ReserveDecoded(out, text.size());
-    if (!DecodeUtf8(text, /*strict=*/true, lossless, out, WidestUtf8Blocks())) return std::nullopt;
+    if (!DecodeUtf8(text, /*strict=*/true, lossless, out, WidestVectors())) return std::nullopt;
     return out;
 }
 
 bool Utf8ToCp1251Into(std::string_view text, std::string& out, bool* lossless) {
     out.clear();
     ReserveDecoded(out, text.size());
-    return DecodeUtf8(text, /*strict=*/true, lossless, out, WidestUtf8Blocks());
+    return DecodeUtf8(text, /*strict=*/true, lossless, out, WidestVectors());
 }
 
 bool Utf8ToCp1251Append(std::string_view text, std::string& out, bool* lossless) {
     ReserveDecoded(out, text.size());
-    return DecodeUtf8(text, /*strict=*/true, lossless, out, WidestUtf8Blocks());
+    return DecodeUtf8(text, /*strict=*/true, lossless, out, WidestVectors());
 }
 
-bool Utf8ToCp1251Into(std::string_view text, std::string& out, bool* lossless, Utf8Blocks widest) {
+bool Utf8ToCp1251Into(std::string_view text, std::string& out, bool* lossless, VectorWidth widest) {
     out.clear();
     ReserveDecoded(out, text.size());
-    return DecodeUtf8(text, /*strict=*/true, lossless, out, std::min(widest, WidestUtf8Blocks()));
+    return DecodeUtf8(text, /*strict=*/true, lossless, out, std::min(widest, WidestVectors()));
 }
 
 std::string Utf8ToCp1251Lenient(std::string_view text, bool* lossless) {
     std::string out;
     ReserveDecoded(out, text.size());
-    DecodeUtf8(text, /*strict=*/false, lossless, out, WidestUtf8Blocks());
+    DecodeUtf8(text, /*strict=*/false, lossless, out, WidestVectors());
     return out;
 }
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/VectorWidth.h"
+
 namespace qx {
 
 // Lower-case map of the code page: Latin A-Z and every Cyrillic capital of windows-1251
@@ -63,12 +65,8 @@ bool Utf8ToCp1251Into(std::string_view text, std::string& out, bool* lossless = 
 // The same appended to what `out` holds (false for invalid UTF-8, with `out` then unspecified).
 bool Utf8ToCp1251Append(std::string_view text, std::string& out, bool* lossless = nullptr);
 
-// The blocks UTF-8 text of ASCII and Cyrillic letters is decoded in, as wide as the processor
-// allows; every width gives the same text.
-enum class Utf8Blocks { kNone, kSixteen, kSixtyFour };
-Utf8Blocks WidestUtf8Blocks();
-// Utf8ToCp1251Into with blocks no wider than `widest` (for comparing the widths).
-bool Utf8ToCp1251Into(std::string_view text, std::string& out, bool* lossless, Utf8Blocks widest);
+// Utf8ToCp1251Into with vectors no wider than `widest` (for comparing the widths).
+bool Utf8ToCp1251Into(std::string_view text, std::string& out, bool* lossless, VectorWidth widest);
 
 // For UTF-8 known to be valid (texts coming from libxml2 or Qt): invalid sequences become "?".
 std::string Utf8ToCp1251Lenient(std::string_view text, bool* lossless = nullptr);

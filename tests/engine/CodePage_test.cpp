@@ -11,8 +11,8 @@ namespace qx {
 namespace {
 
 // Those this processor has are compared; the others decode with the widest it has.
-constexpr Utf8Blocks kEveryWidth[] = {Utf8Blocks::kNone, Utf8Blocks::kSixteen,
-                                      Utf8Blocks::kSixtyFour};
+constexpr VectorWidth kEveryWidth[] = {VectorWidth::kNone, VectorWidth::kSixteen,
+                                       VectorWidth::kSixtyFour};
 
 TEST(CodePage, LowerCaseCoversLatinAndEveryCyrillicCapital) {
     // А-Я, Ё, Ђ Ѓ Є Ѕ І Ї Ј Љ Њ Ћ Ќ Ў Џ Ґ and A-Z.
@@ -83,7 +83,7 @@ TEST(CodePage, LongMixedTextsDecodeAsTheirCharacters) {
             utf8 += from;
             expected += to;
         }
-        for (const Utf8Blocks widest : kEveryWidth) {
+        for (const VectorWidth widest : kEveryWidth) {
             SCOPED_TRACE(static_cast<int>(widest));
             std::string decoded;
             bool lossless = true;
@@ -108,7 +108,7 @@ TEST(CodePage, InvalidUtf8IsRejected) {
         SCOPED_TRACE(bad);
         EXPECT_FALSE(Utf8ToCp1251(bad).has_value());
         std::string decoded;
-        for (const Utf8Blocks widest : kEveryWidth) {
+        for (const VectorWidth widest : kEveryWidth) {
             for (std::size_t shift = 0; shift < 64; ++shift) {
                 EXPECT_FALSE(Utf8ToCp1251Into(words.substr(shift) + std::string(bad) + words,
                                               decoded, nullptr, widest));

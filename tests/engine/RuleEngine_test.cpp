@@ -188,15 +188,19 @@ TEST(CaseFoldSearcher, AgreesWithPlainSearch) {
         const std::string lowerText = LowerCase(text);
         for (const std::string& needle : needles) {
             SCOPED_TRACE("round " + std::to_string(round) + " needle '" + needle + "'");
-            CaseFoldSearcher searcher(needle);
             const std::string lowerNeedle = LowerCase(needle);
-            std::size_t from = 0;
-            while (true) {
-                const std::size_t expected = lowerText.find(lowerNeedle, from);
-                const std::size_t found = searcher.Find(text, from);
-                ASSERT_EQ(found, expected) << "from " << from;
-                if (found == std::string::npos) break;
-                from = found + 1 + random() % 2;
+            // Every width of vectors this processor has; the others search with the widest.
+            for (const VectorWidth widest :
+                 {VectorWidth::kNone, VectorWidth::kSixteen, VectorWidth::kSixtyFour}) {
+                CaseFoldSearcher searcher(needle, widest);
+                std::size_t from = 0;
+                while (true) {
+                    const std::size_t expected = lowerText.find(lowerNeedle, from);
+                    const std::size_t found = searcher.Find(text, from);
+                    ASSERT_EQ(found, expected) << "from " << from << " width " << int(widest);
+                    if (found == std::string::npos) break;
+                    from = found + 1 + random() % 2;
+                }
             }
         }
     }
