@@ -334,17 +334,30 @@ void ReserveDecoded(std::string& out, std::size_t size) {
 }
 
 // Decodes and appends to `out`, which ReserveDecoded readied; false (out unspecified) for
-// invalid UTF-8 when `strict`. The text goes through a small piece of memory that is appended to
-// `out`, so that memory is touched only as far as decoding gets: windows-1251 bytes taken for
-// UTF-8 fail within the first few letters, which then costs nothing of the size of the text.
+// invalid UTF-8 when `strict`. Where `out` has room to spare (memory reused from piece to piece)
+// the text is decoded into it directly. Otherwise it goes through a small piece of memory that is
+// appended to `out`, so that memory is touched only as far as decoding gets: windows-1251 bytes
+// taken for UTF-8 fail within the first few letters, which then costs nothing of the size of the
+// text.
 bool DecodeUtf8(std::string_view text, bool strict, bool* lossless, std::string& out,
                 VectorWidth widest) {
     const TwoByteTable& twoBytes = TwoBytes();
     constexpr std::size_t kPiece = 16384;
-    char piece[kPiece];
+    // What a block may write past the decoded text before it is counted.
+    constexpr std::size_t kSlack = 64;
+    const std::size_t start = out.size();
+    const bool direct = out.capacity() - start >= text.size() + kSlack;
+    char local[kPiece];
+    char* piece = local;
+    std::size_t room = kPiece;
+    if (direct) {
+        out.resize(start + text.size() + kSlack);
+        piece = out.data() + start;
+        room = text.size() + kSlack;
+    }
     char* to = piece;
     // Room for the eight bytes of ASCII or the one byte of a character written at a time.
-    char* const full = piece + kPiece - 8;
+    char* const full = piece + room - 8;
     bool allKept = true;
     const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
     const auto* const end = begin + text.size();
@@ -360,6 +373,7 @@ bool DecodeUtf8(std::string_view text, bool strict, bool* lossless, std::string&
     std::size_t wait = kFirstWait;
 #endif
     while (at < end) {
+        // (Never when decoding directly: the text is never longer than its bytes.)
         if (to >= full) {
             out.append(piece, static_cast<std::size_t>(to - piece));
             to = piece;
@@ -428,7 +442,10 @@ bool DecodeUtf8(std::string_view text, bool strict, bool* lossless, std::string&
         }
         *to++ = static_cast<char>(byte);
     }
-    out.append(piece, static_cast<std::size_t>(to - piece));
+    if (direct)
+        out.resize(start + static_cast<std::size_t>(to - piece));
+    else
+        out.append(piece, static_cast<std::size_t>(to - piece));
     if (lossless) *lossless = allKept;
     return true;
 }

@@ -75,7 +75,7 @@ Pass ScanPass(int fd, bool utf8Option, bool asWindows1251, TextScan& scan, std::
               std::string& text) {
     ResizeForOverwrite(bytes, TextScan::kMaxKept + 2 * kAlign + kPiece);
     text.clear();
-    text.reserve(TextScan::kMaxKept + kPiece);
+    text.reserve(TextScan::kMaxKept + kPiece + kAlign);  // (room to decode in place)
     std::optional<Reading> reading;
     if (asWindows1251) reading = Reading::kWindows1251;
     std::string_view window;  // the window the scan looked through last

@@ -93,6 +93,13 @@ TEST(CodePage, LongMixedTextsDecodeAsTheirCharacters) {
             EXPECT_FALSE(Utf8ToCp1251Into(utf8 + "\xD0", decoded, nullptr, widest));
         }
         EXPECT_TRUE(Utf8ToCp1251Lenient(utf8 + "\xD0") == expected + "?");
+        // Appended after what a buffer holds, decoded in place where it has the room.
+        for (const std::size_t spare : {std::size_t{0}, utf8.size() + 64}) {
+            std::string held = "kept";
+            held.reserve(held.size() + spare);
+            EXPECT_TRUE(Utf8ToCp1251Append(utf8, held));
+            EXPECT_TRUE(held == "kept" + expected);
+        }
     }
 }
 
