@@ -82,17 +82,18 @@ Pass ScanPass(int fd, bool utf8Option, bool asWindows1251, TextScan& scan, std::
     std::string_view held;    // the start of a character cut in two at the end of the last piece
     for (;;) {
         const std::size_t kept = scan.Kept();
+        // What goes in front of the piece: the kept bytes of windows-1251 text (not yet decided
+        // counts as such: nothing is kept yet), or the start of a character cut in two.
         const bool inPlace = !reading || *reading == Reading::kWindows1251;
-        const std::size_t readAt = AlignedFrom(bytes, inPlace ? kept : held.size());
-        if (inPlace)
-            MoveTail(window, kept, bytes.data() + readAt);
-        else
-            MoveTail(held, held.size(), bytes.data() + readAt);
+        const std::string_view front = inPlace ? window.substr(window.size() - kept) : held;
+        const std::size_t readAt = AlignedFrom(bytes, front.size());
+        MoveTail(front, front.size(), bytes.data() + readAt);
         const ssize_t n = ReadPiece(fd, bytes.data() + readAt, kPiece);
         if (n < 0) return Pass::kCorrectWhole;  // the whole read meets the error and reports it
         const bool last = static_cast<std::size_t>(n) < kPiece;
-        std::string_view piece(bytes.data() + readAt - (inPlace ? 0 : held.size()),
-                               (inPlace ? 0 : held.size()) + static_cast<std::size_t>(n));
+        // The piece of UTF-8 begins with the cut character; the kept text is not part of it.
+        const std::size_t cut = inPlace ? 0 : held.size();
+        std::string_view piece(bytes.data() + readAt - cut, cut + static_cast<std::size_t>(n));
         if (!reading) {
             if (piece.empty()) return Pass::kCorrectWhole;
             if (piece.starts_with(kUtf8Bom)) {
